@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Configures and builds one configuration: native (portable code, sanitizers), x86 or x64 (MinGW-w64).
+# usage: tools/build.sh native|x86|x64 [cmake --build arguments...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cfg=${1:?native, x86 or x64}; shift || true
+bdir="$root/build/$cfg"
+jobs=${ZR_JOBS:-2}
+case "$cfg" in
+  native) args=(-DZR_SANITIZE=ON) ;;
+  x86|x64) args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$cfg.cmake") ;;
+  *) echo "unknown configuration $cfg" >&2; exit 2 ;;
+esac
+if [ ! -f "$bdir/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$bdir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${args[@]}" >/dev/null
+fi
+cmake --build "$bdir" -j"$jobs" "$@"
