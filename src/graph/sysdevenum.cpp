@@ -336,11 +336,11 @@ HRESULT ShowPropertyPage(HWND owner, IBaseFilter* filter, TZRPropertyPage pageTy
     if (!filter) return S_FALSE;
     int code = 0, show = 0;
     if (pageType == ppDefault) {
-        ComPtr<ISpecifyPropertyPages> spec;
-        HRESULT hr = filter->QueryInterface(IID_ISpecifyPropertyPages, spec.PutVoid());
-        if (FAILED(hr) || !spec) return FAILED(hr) ? hr : E_NOINTERFACE;
+        ComPtr<ISpecifyPropertyPages> pageSource;
+        HRESULT hr = filter->QueryInterface(IID_ISpecifyPropertyPages, pageSource.PutVoid());
+        if (FAILED(hr) || !pageSource) return FAILED(hr) ? hr : E_NOINTERFACE;
         PageList list;
-        hr = spec->GetPages(&list.pages);
+        hr = pageSource->GetPages(&list.pages);
         if (FAILED(hr)) return hr;
         FILTER_INFO info{};
         hr = filter->QueryFilterInfo(&info);
