@@ -208,6 +208,9 @@ HRESULT TTxZRMediaPlayer::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wF
         }
         hr = DISP_E_EXCEPTION;
     }
+    // Colours (OLE_COLOR, an unsigned 32-bit alias) go out as signed 32-bit values with the same bits:
+    // script engines have no unsigned type.
+    if (SUCCEEDED(hr) && pVarResult && pVarResult->vt == VT_UI4) pVarResult->vt = VT_I4;
     return hr;
 }
 

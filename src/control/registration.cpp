@@ -51,8 +51,11 @@ HRESULT RegisterControlServer() {
         const std::wstring full = zrmodule::FileName();
         if (full.empty()) return SELFREG_E_CLASS;
         {
+            // Registered under the module's own path (Wine's REGKIND_REGISTER would write a \\?\ form).
             ComPtr<ITypeLib> lib;
-            if (FAILED(LoadTypeLibEx(full.c_str(), REGKIND_REGISTER, lib.Put()))) return SELFREG_E_TYPELIB;
+            if (FAILED(LoadTypeLibEx(full.c_str(), REGKIND_NONE, lib.Put())) ||
+                FAILED(RegisterTypeLib(lib.Get(), const_cast<OLECHAR*>(full.c_str()), nullptr)))
+                return SELFREG_E_TYPELIB;
         }
         const std::wstring path = RegisteredPath(full);
         const Keys k = MakeKeys();
