@@ -1,0 +1,13 @@
+// Class and interface identifiers of the project's own filters, shared by the filters DLL and the
+// player that creates them.
+#pragma once
+#include <windows.h>
+
+namespace zrf {
+
+// The memory-stream source ("Zantorival AsyncEx").
+inline constexpr GUID CLSID_ZRMemorySource = {0xB173D0A0, 0xF669, 0x4F7A, {0x8C, 0x40, 0xCF, 0x46, 0xA1, 0xED, 0x04, 0xC6}};
+// Its control interface, IAsyncExControl.
+inline constexpr GUID IID_IAsyncExControl = {0x3E0FA056, 0x926C, 0x43D9, {0xBA, 0x18, 0xEF, 0x16, 0xE9, 0x80, 0x91, 0x3B}};
+
+}  // namespace zrf
