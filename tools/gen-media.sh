@@ -32,4 +32,7 @@ ff "${tone[@]}" -c:a aac -ac 2 audioonly.mp4
 size=$(stat -c %s clip.mp4); head -c $((size / 3)) clip.mp4 > truncated.mp4
 # Bytes that are no media at all, under a media extension (fixed seed: the same file every time).
 python3 -c "import random; r=random.Random(7); open('random.avi','wb').write(bytes(r.getrandbits(8) for _ in range(65536)))"
+# ASF with one stream each (the network source's reader plays a single stream).
+ff "${quad[@]}" -filter_complex "$stack" -map "[v]" -c:v wmv2 -q:v 3 -f asf videoonly.wmv
+ff "${tone[@]}" -c:a wmav2 -ac 2 -f asf audioonly.wma
 echo "$hash" > .stamp
