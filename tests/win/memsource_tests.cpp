@@ -185,6 +185,13 @@ struct Reader {
         if (FAILED(hr = reader->RequestAllocator(nullptr, &p, allocator.Put()))) return hr;
         return allocator->Commit();
     }
+    // Hands a sample to Request; the reference goes with it when the request is taken.
+    HRESULT Submit(ComPtr<IMediaSample> s, DWORD_PTR user) { return zr_submit(reader.Get(), std::move(s), user); }
+    static HRESULT zr_submit(IAsyncReader* r, ComPtr<IMediaSample> s, DWORD_PTR user) {
+        HRESULT hr = r->Request(s.Get(), user);
+        if (SUCCEEDED(hr)) s.Detach();
+        return hr;
+    }
     ComPtr<IMediaSample> Sample(LONGLONG pos, LONGLONG len) {
         ComPtr<IMediaSample> s;
         allocator->GetBuffer(s.Put(), nullptr, nullptr, 0);
@@ -349,13 +356,13 @@ TEST(MemorySourceReader, RequestsCompleteExactlyOnce) {
     };
     const DWORD_PTR base = 0x1000;
     for (size_t i = 0; i < std::size(rows); ++i)
-        ASSERT_EQ(r.reader->Request(r.Sample(rows[i].pos, rows[i].len).Get(), base + i), S_OK) << i;
+        ASSERT_EQ(r.Submit(r.Sample(rows[i].pos, rows[i].len), base + i), S_OK) << i;
     // A request larger than its buffer, or with no times, is refused at once.
-    EXPECT_EQ(r.reader->Request(r.Sample(0, 5000).Get(), 1), VFW_E_BUFFER_OVERFLOW);
+    EXPECT_EQ(r.Submit(r.Sample(0, 5000), 1), VFW_E_BUFFER_OVERFLOW);
     {
         ComPtr<IMediaSample> s;
         r.allocator->GetBuffer(s.Put(), nullptr, nullptr, 0);
-        EXPECT_EQ(r.reader->Request(s.Get(), 2), VFW_E_SAMPLE_TIME_NOT_SET);
+        EXPECT_EQ(r.Submit(s, 2), VFW_E_SAMPLE_TIME_NOT_SET);
     }
     // Two threads collect concurrently.
     std::map<DWORD_PTR, int> seen;
@@ -385,9 +392,9 @@ TEST(MemorySourceReader, RequestsCompleteExactlyOnce) {
     for (auto& [user, count] : seen) EXPECT_EQ(count, 1) << "request " << user - base;
 
     // Flush with requests queued: each comes back once, unread, then WaitForNext returns at once.
-    for (DWORD_PTR u = 0; u < 3; ++u) ASSERT_EQ(r.reader->Request(r.Sample(u * 100, 100).Get(), 0x2000 + u), S_OK);
+    for (DWORD_PTR u = 0; u < 3; ++u) ASSERT_EQ(r.Submit(r.Sample(u * 100, 100), 0x2000 + u), S_OK);
     ASSERT_EQ(r.reader->BeginFlush(), S_OK);
-    EXPECT_EQ(r.reader->Request(r.Sample(0, 100).Get(), 0x3000), VFW_E_WRONG_STATE);
+    EXPECT_EQ(r.Submit(r.Sample(0, 100), 0x3000), VFW_E_WRONG_STATE);
     std::map<DWORD_PTR, int> flushed;
     for (;;) {
         IMediaSample* raw = nullptr;
@@ -403,12 +410,16 @@ TEST(MemorySourceReader, RequestsCompleteExactlyOnce) {
     EXPECT_EQ(flushed.size(), 3u);
     for (auto& [user, count] : flushed) EXPECT_EQ(count, 1);
     ASSERT_EQ(r.reader->EndFlush(), S_OK);
-    ASSERT_EQ(r.reader->Request(r.Sample(0, 100).Get(), 0x4000), S_OK);
+    ASSERT_EQ(r.Submit(r.Sample(0, 100), 0x4000), S_OK);
     IMediaSample* raw = nullptr;
     DWORD_PTR user = 0;
     EXPECT_EQ(r.reader->WaitForNext(1000, &raw, &user), S_OK);
     ComPtr<IMediaSample>::Attach(raw);
     EXPECT_EQ(user, 0x4000u);
+
+    // Every sample went back to the allocator: no reference was kept or lost on the way.
+    std::vector<ComPtr<IMediaSample>> all(16);
+    for (auto& s : all) EXPECT_EQ(r.allocator->GetBuffer(s.Put(), nullptr, nullptr, AM_GBF_NOWAIT), S_OK);
 }
 
 // A flush while requests wait: a WaitForNext waiting for work wakes, and a read held inside the stream
@@ -440,8 +451,8 @@ TEST(MemorySourceReader, FlushWhileARequestWaits) {
 
     // 2. A read held in the stream during the flush.
     ResetEvent(gate);
-    ASSERT_EQ(r.reader->Request(r.Sample(100, 500).Get(), 7), S_OK);
-    ASSERT_EQ(r.reader->Request(r.Sample(700, 500).Get(), 8), S_OK);
+    ASSERT_EQ(r.Submit(r.Sample(100, 500), 7), S_OK);
+    ASSERT_EQ(r.Submit(r.Sample(700, 500), 8), S_OK);
     HRESULT hr1 = E_FAIL;
     DWORD_PTR u1 = 0;
     ComPtr<IMediaSample> s1;
@@ -523,7 +534,7 @@ TEST(MemorySourceReader, AlignmentIsEnforcedForAlignedReads) {
         s->SetTime(&t0, &t1);
         EXPECT_EQ(reader->SyncReadAligned(s.Get()), row.expect);
         s->SetTime(&t0, &t1);  // a cut read moved the stop time
-        EXPECT_EQ(reader->Request(s.Get(), 1), FAILED(row.expect) ? row.expect : S_OK);
+        EXPECT_EQ(Reader::zr_submit(reader.Get(), s, 1), FAILED(row.expect) ? row.expect : S_OK);
         if (SUCCEEDED(row.expect)) {
             IMediaSample* raw = nullptr;
             DWORD_PTR u = 0;

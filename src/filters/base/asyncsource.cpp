@@ -137,7 +137,8 @@ STDMETHODIMP TZRAsyncReaderPin::Request(IMediaSample* sample, DWORD_PTR user) {
         AutoLock l(qlock_);
         if (flushing_) return VFW_E_WRONG_STATE;
         if (!owner_->Source()) return E_UNEXPECTED;
-        queue_.push_back(Req{ComPtr<IMediaSample>(sample), user, pos, len});
+        // The caller's reference travels with the request and comes back through WaitForNext.
+        queue_.push_back(Req{ComPtr<IMediaSample>::Attach(sample), user, pos, len});
         qcv_.NotifyAll();
         return S_OK;
     });

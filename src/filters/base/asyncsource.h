@@ -8,7 +8,10 @@
 // HRESULT_FROM_WIN32(ERROR_HANDLE_EOF); bytes the source cannot deliver inside its stated length fail
 // with the source's error (ERROR_HANDLE_EOF for a source that ends early).
 //
-// Overlapped reads: Request queues; WaitForNext takes the oldest queued request and performs it on the
+// Overlapped reads: Request queues the sample together with the caller's reference to it (as the
+// IAsyncReader contract has it: the caller does not release a sample it handed to Request, and
+// releases it once WaitForNext has given it back); a refused request leaves the reference with the
+// caller. WaitForNext takes the oldest queued request and performs it on the
 // calling thread, so every request is completed exactly once, by exactly one WaitForNext. BeginFlush
 // fails new requests and makes WaitForNext hand back every queued request unread with
 // VFW_E_WRONG_STATE, then return at once with no sample; a WaitForNext waiting for work is woken.
