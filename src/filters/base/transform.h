@@ -28,6 +28,8 @@ public:
     virtual HRESULT CheckTransform(const AM_MEDIA_TYPE& in, const AM_MEDIA_TYPE& out) = 0;
     // Output types; only asked while the input is connected.
     virtual HRESULT GetOutputType(int index, MediaType& mt) = 0;
+    // Input types the filter prefers (offered to the upstream pin that connects); none by default.
+    virtual HRESULT GetInputType(int, MediaType&) { return VFW_S_NO_MORE_ITEMS; }
     virtual HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) = 0;
     // Fills out from in; S_FALSE drops the sample. Times and flags are already copied, the actual
     // length is set to the input's (Transform may change it).
@@ -51,6 +53,7 @@ protected:
         TInPin(TZRTransformFilter* f, const wchar_t* name) : TZRInputPin(f, name), owner_(f) {}
         HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override { return owner_->CheckInput(mt); }
         HRESULT OnReceive(IMediaSample* s) override { return owner_->Receive(s); }
+        HRESULT GetMediaType(int index, MediaType& mt) override { return owner_->GetInputType(index, mt); }
         STDMETHODIMP GetAllocator(IMemAllocator** allocator) override;
         STDMETHODIMP EndOfStream() override;
         STDMETHODIMP BeginFlush() override;

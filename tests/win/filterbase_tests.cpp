@@ -1,0 +1,187 @@
+// The filter base classes carry real streams: a copy transform and an in-place transform built on them
+// sit in platform graphs between the platform's splitter and its renderers.
+#include <dshow.h>
+
+#include <atomic>
+
+#include "filters/base/transform.h"
+#include "playerfixture.h"
+
+namespace {
+
+constexpr GUID kSwapClsid = {0x7A1E0001, 0x0000, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 1}};
+constexpr GUID kCountClsid = {0x7A1E0002, 0x0000, 0x4000, {0x80, 0, 0, 0, 0, 0, 0, 2}};
+
+// Copy transform on 32-bit RGB video: exchanges red and blue.
+class SwapRedBlue final : public zrf::TZRTransformFilter {
+public:
+    SwapRedBlue() : TZRTransformFilter(kSwapClsid, L"swap") {}
+    std::atomic<int> frames{0};
+
+    HRESULT CheckInputType(const AM_MEDIA_TYPE& mt) override {
+        if (mt.majortype != MEDIATYPE_Video || mt.subtype != MEDIASUBTYPE_RGB32 || mt.formattype != FORMAT_VideoInfo ||
+            mt.cbFormat < sizeof(VIDEOINFOHEADER) || !mt.pbFormat)
+            return VFW_E_TYPE_NOT_ACCEPTED;
+        return S_OK;
+    }
+    HRESULT GetInputType(int index, zrf::MediaType& mt) override {
+        if (index != 0) return VFW_S_NO_MORE_ITEMS;
+        VIDEOINFOHEADER vih = {};
+        vih.AvgTimePerFrame = 400000;
+        vih.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        vih.bmiHeader.biWidth = 320;
+        vih.bmiHeader.biHeight = 240;
+        vih.bmiHeader.biPlanes = 1;
+        vih.bmiHeader.biBitCount = 32;
+        vih.bmiHeader.biCompression = BI_RGB;
+        vih.bmiHeader.biSizeImage = 320 * 240 * 4;
+        mt.Clear();
+        mt->majortype = MEDIATYPE_Video;
+        mt->subtype = MEDIASUBTYPE_RGB32;
+        mt->lSampleSize = vih.bmiHeader.biSizeImage;
+        return mt.SetFormat(FORMAT_VideoInfo, &vih, sizeof vih);
+    }
+    HRESULT CheckTransform(const AM_MEDIA_TYPE& in, const AM_MEDIA_TYPE& out) override {
+        return CheckInputType(out) == S_OK && zrf::MediaTypesEqual(in, out) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    HRESULT GetOutputType(int index, zrf::MediaType& mt) override {
+        if (index != 0) return VFW_S_NO_MORE_ITEMS;
+        return mt.Set(input_.CurrentMediaType().Get());
+    }
+    HRESULT DecideBufferSize(IMemAllocator* a, ALLOCATOR_PROPERTIES* p) override {
+        const auto* vih = reinterpret_cast<const VIDEOINFOHEADER*>(input_.CurrentMediaType()->pbFormat);
+        ALLOCATOR_PROPERTIES want = *p, got = {};
+        want.cBuffers = std::max<LONG>(want.cBuffers, 2);
+        want.cbBuffer = std::max<LONG>(want.cbBuffer, static_cast<LONG>(vih->bmiHeader.biSizeImage));
+        if (want.cbAlign <= 0) want.cbAlign = 1;
+        HRESULT hr = a->SetProperties(&want, &got);
+        return FAILED(hr) ? hr : (got.cbBuffer >= want.cbBuffer ? S_OK : E_FAIL);
+    }
+    HRESULT Transform(IMediaSample* in, IMediaSample* out) override {
+        BYTE *src = nullptr, *dst = nullptr;
+        in->GetPointer(&src);
+        out->GetPointer(&dst);
+        LONG n = std::min(in->GetActualDataLength(), out->GetSize()) & ~3;
+        for (LONG i = 0; i < n; i += 4) {
+            dst[i] = src[i + 2];
+            dst[i + 1] = src[i + 1];
+            dst[i + 2] = src[i];
+            dst[i + 3] = src[i + 3];
+        }
+        out->SetActualDataLength(n);
+        ++frames;
+        return S_OK;
+    }
+};
+
+// In-place transform on audio: counts what passes.
+class CountAudio final : public zrf::TZRTransInPlaceFilter {
+public:
+    CountAudio() : TZRTransInPlaceFilter(kCountClsid, L"count") {}
+    std::atomic<long long> bytes{0};
+    std::atomic<int> samples{0};
+    HRESULT CheckInputType(const AM_MEDIA_TYPE& mt) override {
+        return mt.majortype == MEDIATYPE_Audio ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    HRESULT TransformInPlace(IMediaSample* s) override {
+        bytes += s->GetActualDataLength();
+        ++samples;
+        return S_OK;
+    }
+};
+
+// Waits for EC_COMPLETE (or an error event) while pumping messages.
+long WaitForEnd(IMediaEventEx* ev, DWORD ms) {
+    long result = 0;
+    PumpUntil([&] {
+        long code;
+        LONG_PTR p1, p2;
+        while (ev->GetEvent(&code, &p1, &p2, 0) == S_OK) {
+            ev->FreeEventParams(code, p1, p2);
+            if (code == EC_COMPLETE || code == EC_ERRORABORT || code == EC_USERABORT) result = code;
+        }
+        return result != 0;
+    }, ms);
+    return result;
+}
+
+TEST(FilterBase, CopyTransformDeliversEveryFrameToTheRenderer) {
+    HWND host = CreateHostWindow(40, 40, 320, 240);
+    ComPtr<IGraphBuilder> graph;
+    ASSERT_EQ(CreateInstance(CLSID_FilterGraph, graph), S_OK);
+    ComPtr<ICaptureGraphBuilder2> cgb;
+    ASSERT_EQ(CreateInstance(CLSID_CaptureGraphBuilder2, cgb), S_OK);
+    cgb->SetFiltergraph(graph.Get());
+    ComPtr<IBaseFilter> src, vr;
+    ASSERT_EQ(graph->AddSourceFilter(MediaPath(L"videoonly.avi").c_str(), L"src", src.Put()), S_OK);
+    auto* swap = new SwapRedBlue();
+    ComPtr<IBaseFilter> swapFilter(swap);
+    ASSERT_EQ(graph->AddFilter(swapFilter.Get(), L"swap"), S_OK);
+    ASSERT_EQ(CreateInstance(CLSID_VideoRenderer, vr), S_OK);
+    ASSERT_EQ(graph->AddFilter(vr.Get(), L"vr"), S_OK);
+    ASSERT_EQ(cgb->RenderStream(nullptr, nullptr, src.Get(), swapFilter.Get(), vr.Get()), S_OK);
+    AM_MEDIA_TYPE mt = {};
+    ASSERT_EQ(swap->OutputPin().ConnectionMediaType(&mt), S_OK);
+    EXPECT_EQ(mt.subtype, MEDIASUBTYPE_RGB32);
+    zrf::FreeMediaTypeContent(mt);
+
+    ComPtr<IVideoWindow> vw = graph.As<IVideoWindow>();
+    vw->put_Owner(reinterpret_cast<OAHWND>(host));
+    vw->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
+    vw->SetWindowPosition(0, 0, 320, 240);
+    vw->put_Visible(OATRUE);
+    ComPtr<IMediaControl> mc = graph.As<IMediaControl>();
+    ComPtr<IMediaEventEx> ev = graph.As<IMediaEventEx>();
+    ASSERT_TRUE(SUCCEEDED(mc->Run()));
+    // Red and blue change places; green and white stay.
+    std::string q;
+    PumpUntil([&] {
+        q.clear();
+        for (auto [x, y] : {std::pair{80, 60}, {240, 60}, {80, 180}, {240, 180}}) q += ColourClass(ClientPixel(host, x, y));
+        return q == "BGRW";
+    }, 4000);
+    EXPECT_EQ(q, "BGRW");
+    EXPECT_EQ(WaitForEnd(ev.Get(), 10000), EC_COMPLETE);
+    EXPECT_GE(swap->frames.load(), 70);  // 3 s at 25 frames per second
+    mc->Stop();
+    vw->put_Visible(OAFALSE);
+    vw->put_Owner(0);
+    DestroyWindow(host);
+}
+
+TEST(FilterBase, InPlaceTransformPassesAllSoundAndEndOfStream) {
+    ComPtr<IGraphBuilder> graph;
+    ASSERT_EQ(CreateInstance(CLSID_FilterGraph, graph), S_OK);
+    ComPtr<ICaptureGraphBuilder2> cgb;
+    ASSERT_EQ(CreateInstance(CLSID_CaptureGraphBuilder2, cgb), S_OK);
+    cgb->SetFiltergraph(graph.Get());
+    ComPtr<IBaseFilter> src, ds;
+    ASSERT_EQ(graph->AddSourceFilter(MediaPath(L"clip.wav").c_str(), L"src", src.Put()), S_OK);
+    auto* count = new CountAudio();
+    ComPtr<IBaseFilter> countFilter(count);
+    ASSERT_EQ(graph->AddFilter(countFilter.Get(), L"count"), S_OK);
+    ASSERT_EQ(CreateInstance(CLSID_DSoundRender, ds), S_OK);
+    ASSERT_EQ(graph->AddFilter(ds.Get(), L"ds"), S_OK);
+    ASSERT_EQ(cgb->RenderStream(nullptr, nullptr, src.Get(), countFilter.Get(), ds.Get()), S_OK);
+    ComPtr<IMediaControl> mc = graph.As<IMediaControl>();
+    ComPtr<IMediaEventEx> ev = graph.As<IMediaEventEx>();
+    for (int round = 0; round < 2; ++round) {  // a stopped graph runs again from the start
+        SCOPED_TRACE(round);
+        count->bytes = 0;
+        ComPtr<IMediaSeeking> seek = graph.As<IMediaSeeking>();
+        LONGLONG zero = 0;
+        seek->SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+        ASSERT_TRUE(SUCCEEDED(mc->Run()));
+        EXPECT_EQ(WaitForEnd(ev.Get(), 10000), EC_COMPLETE);
+        mc->Stop();
+        // 3 s of 16-bit stereo at 44.1 kHz, whatever the platform's sample format.
+        AM_MEDIA_TYPE mt = {};
+        ASSERT_EQ(count->InputPin().ConnectionMediaType(&mt), S_OK);
+        const auto* wf = reinterpret_cast<const WAVEFORMATEX*>(mt.pbFormat);
+        const double seconds = static_cast<double>(count->bytes) / wf->nAvgBytesPerSec;
+        zrf::FreeMediaTypeContent(mt);
+        EXPECT_NEAR(seconds, 3.0, 0.1);
+    }
+}
+
+}  // namespace
