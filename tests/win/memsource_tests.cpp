@@ -156,6 +156,30 @@ TEST_F(MemoryPlayerTest, UnservableStreamsReportTheAttachError) {
     }
 }
 
+// The registration: an in-process class for both threading models, and a DirectShow filter entry whose
+// merit keeps intelligent connection from ever choosing it.
+TEST(MemorySourceRegistration, ClassAndMerit) {
+    HKEY k = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID\\{B173D0A0-F669-4F7A-8C40-CF46A1ED04C6}\\InprocServer32", 0,
+                            KEY_READ, &k), ERROR_SUCCESS);
+    wchar_t model[32] = {};
+    DWORD size = sizeof model;
+    EXPECT_EQ(RegQueryValueExW(k, L"ThreadingModel", nullptr, nullptr, reinterpret_cast<BYTE*>(model), &size), ERROR_SUCCESS);
+    EXPECT_STREQ(model, L"Both");
+    RegCloseKey(k);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT,
+                            L"CLSID\\{083863F1-70DE-11D0-BD40-00A0C911CE86}\\Instance\\{B173D0A0-F669-4F7A-8C40-CF46A1ED04C6}",
+                            0, KEY_READ, &k), ERROR_SUCCESS);
+    BYTE data[512] = {};
+    size = sizeof data;
+    ASSERT_EQ(RegQueryValueExW(k, L"FilterData", nullptr, nullptr, data, &size), ERROR_SUCCESS);
+    RegCloseKey(k);
+    ASSERT_GE(size, 8u);
+    DWORD merit = 0;
+    std::memcpy(&merit, data + 4, 4);
+    EXPECT_EQ(merit, static_cast<DWORD>(MERIT_DO_NOT_USE));
+}
+
 // --- IAsyncReader driven directly
 
 std::vector<BYTE> Pattern(size_t n) {
