@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Configures and builds one configuration: native (portable code, sanitizers), x86 or x64 (MinGW-w64).
-# usage: tools/build.sh native|x86|x64 [cmake --build arguments...]
+# usage: tools/build.sh native|x86|x64 [target...] [cmake --build options...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cfg=${1:?native, x86 or x64}; shift || true
@@ -14,4 +14,7 @@ esac
 if [ ! -f "$bdir/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$bdir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${args[@]}" >/dev/null
 fi
-cmake --build "$bdir" -j"$jobs" "$@"
+# Plain words are targets; anything else goes to cmake --build as it is.
+extra=(); targets=()
+for a in "$@"; do case "$a" in -*) extra+=("$a") ;; *) targets+=("$a") ;; esac; done
+cmake --build "$bdir" -j"$jobs" ${targets[@]+--target "${targets[@]}"} "${extra[@]}"

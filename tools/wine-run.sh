@@ -58,17 +58,19 @@ ensure_display() {
 ensure_prefix() {
   exec 9>"$state/prefix.lock"; flock 9
   wineserver -p >/dev/null 2>&1 </dev/null
-  if [ ! -f "$WINEPREFIX/.zr-ready" ]; then
-    $WINE wineboot -i >/dev/null 2>&1 </dev/null
+  local version=2
+  if [ "$(cat "$WINEPREFIX/.zr-ready" 2>/dev/null)" != "$version" ]; then
+    [ -f "$WINEPREFIX/system.reg" ] || $WINE wineboot -i >/dev/null 2>&1 </dev/null
     $WINE reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null
+    # No post-mortem debugger: a crashing program ends at once instead of waiting on a debugger.
+    $WINE reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 </dev/null
+    $WINE reg delete 'HKLM\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 </dev/null
     for f in 'Arial:Liberation Sans' 'Times New Roman:Liberation Serif' 'Courier New:Liberation Mono'; do
       $WINE reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${f%%:*}" /t REG_SZ /d "${f#*:}" /f >/dev/null 2>&1 </dev/null
     done
     mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
     cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-    wineserver -w >/dev/null 2>&1 </dev/null
-    wineserver -p >/dev/null 2>&1 </dev/null
-    touch "$WINEPREFIX/.zr-ready"
+    echo "$version" > "$WINEPREFIX/.zr-ready"
   fi
   # Wake the prefix's services with a throwaway process so they never inherit the caller's output.
   $WINE cmd /c exit >/dev/null 2>&1 </dev/null

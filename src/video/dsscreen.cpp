@@ -264,6 +264,9 @@ void TDSScreen::Update_VR(IFilterGraph2* filterGraph)
 {
     if (!pVideoWindow || !filterGraph)
         return;
+    // A renderer that is not connected has no picture to position; some renderers fault when asked.
+    if (!IsInputConnected(pVideoRenderer.Get()))
+        return;
     try {
         if (VideoInWidth == 0 || VideoInHeight == 0) {
             ComPtr<IBasicVideo> bv;

@@ -1,0 +1,331 @@
+// TZRMediaPlayer: the windowed player component. It holds every setting, owns at most one playback graph
+// at a time, and raises its events through hooks (callback + context).
+#pragma once
+#include <windows.h>
+#include "graph/dshowuuid.h"
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/widestrlist.h"
+#include "graph/comptr.h"
+#include "graph/sysdevenum.h"
+#include "player/types.h"
+#include "video/dsscreen.h"
+
+class TZRVideoInfoMP;
+
+// A plain setting: field F<Name>, getter <Name>() and setter Set_<Name>(value).
+#define ZR_SETTING(Type, Name, Default)                  \
+public:                                                 \
+    Type Name() const { return F##Name; }               \
+    void Set_##Name(Type v) { F##Name = v; }            \
+                                                        \
+private:                                                \
+    Type F##Name = Default;
+
+#define ZR_WSETTING(Name)                                             \
+public:                                                               \
+    const std::wstring& Name() const { return F##Name; }              \
+    void Set_##Name(const std::wstring& v) { F##Name = v; }           \
+    void Set_##Name(const wchar_t* v) { F##Name = v ? v : L""; }      \
+                                                                      \
+private:                                                              \
+    std::wstring F##Name;
+
+class TZRMediaPlayer {
+public:
+    // Creates the player window as a child of parent (or a top-level window when parent is null) at the
+    // given place. A window asked for smaller than 5 x 5 pixels is made 40 x 40. Never fails visibly.
+    TZRMediaPlayer(HWND parent, int x, int y, int width, int height);
+    ~TZRMediaPlayer();
+    TZRMediaPlayer(const TZRMediaPlayer&) = delete;
+    TZRMediaPlayer& operator=(const TZRMediaPlayer&) = delete;
+
+    HWND Handle() const { return FHandle; }
+    int Width() const;
+    int Height() const;
+    // While a form designer edits the control, its window leaves every message to default processing.
+    void SetDesignMode(bool on) { FDesignMode = on; }
+
+    // --- Events
+    TZRErrorEvent OnError;
+    TZRStopEvent OnStop;
+    TZRStartEvent OnStart;
+    TZRMouseDownUpEvent OnMouseDown, OnMouseUp;
+    TZRMouseMoveEvent OnMouseMove;
+    TZRMouseDoubleClickEvent OnMouseDoubleClick;
+    TZRMouseWheelUpDownEvent OnMouseWheelUp, OnMouseWheelDown;
+    TZRMouseClickEvent OnMouseClick;
+    TZRMouseEnterLeaveEvent OnMouseEnter, OnMouseLeave;
+    TZRKeyDown OnKeyDown;
+    TZRKeyUp OnKeyUp;
+    TZRMotionEvent OnMotion;
+    TZRFrameEvent OnVideoFrame;
+    TZRFrameEventH OnVideoFrameH;
+    TZRFrameEventI OnVideoFrameI;
+    TZRAudioFrameEvent OnAudioFrame;
+    TZRFilterEvent OnFilterAdded;
+    TZRDVDEvent OnDVDChapterChanged, OnDVDTitleChanged, OnDVDDiskInserted, OnDVDDiskEjected;
+    TZRDVDDomainChangedEvent OnDVDDomainChanged;
+    TZRDVDParentalLevelChangedEvent OnDVDParentalLevelChanged;
+    TZRDVDPlaybackErrorEvent OnDVDPlaybackError;
+
+    // --- Settings: source and playback
+    ZR_WSETTING(FilenameOrURL)
+    ZR_SETTING(TZRSourceMode, Source_Mode, SM_File)
+    ZR_SETTING(int32_t, Source_Stream_Size, 0)
+    ZR_SETTING(bool, Source_Stream_Audio_Present, true)
+    ZR_SETTING(bool, Source_Stream_Video_Present, true)
+    ZR_WSETTING(Video_Decoder)
+    ZR_SETTING(bool, Loop, false)
+    ZR_SETTING(bool, Selection_Active, false)
+    ZR_SETTING(int32_t, Selection_Start, 0)
+    ZR_SETTING(int32_t, Selection_Stop, 0)
+    ZR_SETTING(bool, Debug_Mode, false)
+    ZR_WSETTING(Debug_Dir)
+public:
+    IStream* Source_Stream() const { return FSource_Stream.Get(); }
+    void Set_Source_Stream(IStream* s) { FSource_Stream = ComPtr<IStream>(s); }
+    IUnknown* Source_Stream_AX() const { return FSource_Stream_AX.Get(); }
+    void Set_Source_Stream_AX(IUnknown* s) { FSource_Stream_AX = ComPtr<IUnknown>(s); }
+    TZRPlayerStatus Status() const { return FStatus; }
+
+    // --- Settings: picture
+    ZR_SETTING(TZRVideoRenderer, Screen_VideoRenderer, VR_VMR9)
+    ZR_SETTING(bool, Screen_Aspect_Ratio_Override, false)
+    ZR_SETTING(int32_t, Screen_Aspect_Ratio_X, 16)
+    ZR_SETTING(int32_t, Screen_Aspect_Ratio_Y, 9)
+    ZR_SETTING(bool, Screen_Flip_Horizontal, false)
+    ZR_SETTING(bool, Screen_Flip_Vertical, false)
+    ZR_SETTING(bool, Screen_Stretch, false)
+    ZR_WSETTING(Screen_Video_Renderer_Deinterlace_Mode)
+    ZR_SETTING(bool, Screen_Video_Renderer_Deinterlace_UseDefault, false)
+    ZR_SETTING(bool, Screen_VR_FullScreen, false)
+    ZR_SETTING(TZRBGImageDrawMode, Background_Image_DrawMode, DM_Center)
+public:
+    int32_t Screen_Zoom_Ratio() const { return FScreen_Zoom_Ratio; }
+    int32_t Screen_Zoom_ShiftX() const { return FScreen_Zoom_ShiftX; }
+    int32_t Screen_Zoom_ShiftY() const { return FScreen_Zoom_ShiftY; }
+    void Set_Screen_Zoom_Ratio(int32_t v);
+    void Set_Screen_Zoom_ShiftX(int32_t v);
+    void Set_Screen_Zoom_ShiftY(int32_t v);
+    COLORREF Background_Color() const { return FBackground_Color; }
+    void Set_Background_Color(COLORREF c);
+
+    // --- Settings: video processing and capture
+    ZR_SETTING(bool, Video_Effects_Enabled, false)
+    ZR_SETTING(bool, ChromaKey_Enabled, false)
+    ZR_WSETTING(ChromaKey_ImageFilename)
+    ZR_SETTING(bool, MotionDetection_Enabled, false)
+    ZR_SETTING(bool, MotionDetection_Compare_Red, false)
+    ZR_SETTING(bool, MotionDetection_Compare_Green, false)
+    ZR_SETTING(bool, MotionDetection_Compare_Blue, false)
+    ZR_SETTING(bool, MotionDetection_Compare_Greyscale, true)
+    ZR_SETTING(bool, MotionDetection_DropFrames_Enabled, false)
+    ZR_SETTING(int32_t, MotionDetection_DropFrames_Threshold, 5)
+    ZR_SETTING(int32_t, MotionDetection_FrameInterval, 0)
+    ZR_SETTING(bool, MotionDetection_Highlight_Enabled, false)
+    ZR_SETTING(int32_t, MotionDetection_Highlight_Color, 0)
+    ZR_SETTING(int32_t, MotionDetection_Highlight_Threshold, 25)
+    ZR_SETTING(int32_t, MotionDetection_Matrix_Width, 8)
+    ZR_SETTING(int32_t, MotionDetection_Matrix_Height, 8)
+    ZR_SETTING(bool, Video_ResizeOrCrop_Enabled, false)
+    ZR_SETTING(int32_t, Video_Resize_NewWidth, 640)
+    ZR_SETTING(int32_t, Video_Resize_NewHeight, 480)
+    ZR_SETTING(TZRResizeMode, Video_Resize_Mode, rm_Bilinear)
+    ZR_SETTING(bool, Video_Resize_LetterBox, false)
+    ZR_SETTING(int32_t, Video_Crop_Left, 0)
+    ZR_SETTING(int32_t, Video_Crop_Top, 0)
+    ZR_SETTING(int32_t, Video_Crop_Right, 0)
+    ZR_SETTING(int32_t, Video_Crop_Bottom, 0)
+    ZR_SETTING(bool, Frame_Save_Resize, false)
+    ZR_SETTING(int32_t, Frame_Save_Resize_Width, 0)
+    ZR_SETTING(int32_t, Frame_Save_Resize_Height, 0)
+    ZR_SETTING(double, Frame_Save_ZoomRatio, 1.0)
+public:
+    TZRChromaColor ChromaKey_Color() const { return FChromaKey_Color; }
+    int32_t ChromaKey_ContrastHigh() const { return FChromaKey_ContrastHigh; }
+    int32_t ChromaKey_ContrastLow() const { return FChromaKey_ContrastLow; }
+    void Set_ChromaKey_Color(TZRChromaColor v);
+    void Set_ChromaKey_ContrastHigh(int32_t v);
+    void Set_ChromaKey_ContrastLow(int32_t v);
+
+    // --- Settings: audio
+    ZR_SETTING(bool, Audio_Play, true)
+    ZR_WSETTING(Audio_Output_Device)
+    ZR_SETTING(bool, Audio_Effects_Enabled, false)
+    ZR_SETTING(bool, Audio_Sample_Grabber_Enabled, false)
+
+public:
+    // --- General members
+    std::wstring ControlVersion() const;
+    void Cursor_Set(HCURSOR cursor);
+    void Cursor_SetI(int32_t cursor);
+    void Cursor_SetDefault();
+    void Test() {}
+
+    // --- Playback graph
+    bool Play();
+    void Close();
+
+    // --- Transport, position and speed
+    void Pause();
+    void Resume();
+    void Stop();
+    int32_t Position_Get_Time();
+    int32_t Position_Get_Frame();
+    bool Position_Set_Time(int32_t position);
+    bool Position_Set_Frame(int32_t position);
+    int32_t Duration_Time();
+    int32_t Duration_Frames();
+    bool SetSpeed(double speed);
+    bool NextFrame();
+
+    // --- Window: background image
+    bool Background_Image_SetFromFile(const std::wstring& fileName);
+    void Background_Image_Clear();
+
+    // --- Video renderer
+    void Screen_Update();
+    void Screen_Video_Renderer_Deinterlace_Modes_Fill();
+    int32_t Screen_Video_Renderer_Deinterlace_Modes_GetCount();
+    std::wstring Screen_Video_Renderer_Deinterlace_Modes_GetItem(int32_t index);
+    bool Filter_Supported_EVR();
+    bool Filter_Supported_VMR9();
+
+    // --- DirectShow filters
+    void DirectShow_Filters_Blacklist_Add(const std::wstring& name);
+    void DirectShow_Filters_Blacklist_Clear();
+    int32_t DirectShow_Filters_GetCount();
+    std::wstring DirectShow_Filters_GetItem(int32_t index);
+    bool DirectShow_Filter_Has_Dialog(const std::wstring& name, TZRPropertyPage pageType);
+    void DirectShow_Filter_Show_Dialog(const std::wstring& name, TZRPropertyPage pageType);
+    int32_t DirectShow_Filter_Merit_Get(const std::wstring& name);
+    bool DirectShow_Filter_Merit_Set(const std::wstring& name, int32_t merit);
+
+    // --- Media information (the part a playback relies on)
+    bool Info_Read();
+    std::wstring Info_FileFormat();
+
+    // --- Inspection for the player's own tests and diagnostics
+    bool HasGraph() const { return static_cast<bool>(dsFilterGraph); }
+    IGraphBuilder* Graph() const { return dsFilterGraph.Get(); }
+    TDSScreen* MainScreen() const { return dsMainScreen.get(); }
+    bool AudioAvailable() const { return FAudioAvailable; }
+    bool VideoAvailable() const { return FVideoAvailable; }
+    const TZRWideStringList& AudioOutputDevices() const { return FAudioOutputDevices; }
+
+private:
+    friend struct PlayerAccess;
+    static LRESULT CALLBACK WndProcThunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT DefaultProcessing(UINT msg, WPARAM wp, LPARAM lp);
+    bool RendererSpecificHandling(UINT msg, WPARAM wp, LPARAM lp);
+    void MouseButton(bool down, TZRMouseButton button, WPARAM wp, LPARAM lp);
+    void MouseWheel(WPARAM wp, LPARAM lp);
+    void Paint(HDC dc);
+    void PanelPaint(HDC dc);
+    void Repaint();
+    void HandleGraphEvents();
+
+    void ReportError(const wchar_t* text);
+    void ReportError(const std::wstring& text) { ReportError(text.c_str()); }
+
+    // Playback graph steps
+    void CreateGraph();
+    void BuildGraph();
+    void ClearGraph(bool clearAudioChains);
+    void FindSplitter();
+    void RegisterGraphForDebug();
+    void SaveGraphDumps(const wchar_t* baseName);
+    void VideoEffects_AddFilter();
+    void MultiScreen_Build();
+    bool MemorySource_Add();
+    bool NetworkSource_Add();
+    void DVD_BuildGraph();
+
+    // Audio branch steps
+    void Audio_AddRenderers();
+    void Audio_RenderTo(IBaseFilter* from, int slot);
+    void Audio_ConnectRenderers();
+    void Audio_AddAdditionalFiles();
+    void Audio_GetInterfaces();
+    void Audio_AddEffectFilters();
+    void Audio_AddSampleGrabbers();
+
+    // Renderer builder steps
+    void Screen_Prepare();
+    void Screen_AddRenderer();
+    void Screen_RenderFromSource();
+    void Screen_RenderThroughDecoder();
+    void Screen_RenderThroughEffects();
+    void Screen_RenderThroughDecoderAndEffects();
+    bool RenderThroughSplitter(IBaseFilter* renderer);
+    IFilterGraph2* Graph2();
+
+    // Seeking: every position change goes through here.
+    HRESULT SeekTo(LONGLONG current, DWORD currentFlags, LONGLONG stop, DWORD stopFlags);
+    LONGLONG FrameDuration();
+    void SetZoomValue(int32_t& field, int32_t TDSScreen::*screenField, int32_t v);
+
+    // --- window and state
+    HWND FHandle = nullptr;
+    bool FDesignMode = false;
+    bool FComInitialized = false;
+    ULONG_PTR FGdiplusToken = 0;
+    HCURSOR FCursor = nullptr;
+    TZRPlayerStatus FStatus = ST_FREE;
+    uint32_t FGraphGeneration = 0;  // changes whenever a graph is built or torn down
+
+    // --- settings with setters
+    ComPtr<IStream> FSource_Stream;
+    ComPtr<IUnknown> FSource_Stream_AX;
+    int32_t FScreen_Zoom_Ratio = 0, FScreen_Zoom_ShiftX = 0, FScreen_Zoom_ShiftY = 0;
+    COLORREF FBackground_Color = 0;
+    TZRChromaColor FChromaKey_Color = Chroma_Green;
+    int32_t FChromaKey_ContrastHigh = 70, FChromaKey_ContrastLow = 110;
+    int32_t FAudioVolume[8] = {700, 700, 700, 700, 700, 700, 700, 700};
+    int32_t FAudioBalance[8] = {};
+
+    // --- per playback
+    bool FAudioAvailable = false, FVideoAvailable = false;
+    int32_t FVideoWidth = 0, FVideoHeight = 0;
+    ComPtr<IGraphBuilder> dsFilterGraph;
+    ComPtr<ICaptureGraphBuilder2> dsCaptureBuilder;
+    ComPtr<IMediaControl> dsMediaControl;
+    ComPtr<IMediaSeeking> dsMediaSeeking;
+    ComPtr<IMediaEventEx> dsMediaEventEx;
+    ComPtr<IVideoFrameStep> dsFrameStep;
+    ComPtr<IBaseFilter> dsSource;
+    ComPtr<IBaseFilter> dsSplitter;
+    std::unique_ptr<TDSScreen> dsMainScreen;
+    std::unique_ptr<TDSCatFilter> dsVideoDecoder;
+    ComPtr<IBaseFilter> dsAudioRenderers[8];
+    ComPtr<IBasicAudio> dsBasicAudio[8];
+    ComPtr<IAMStreamSelect> dsStreamSelect;
+    DWORD FRotRegister = 0;
+    uint8_t* FRawFrame = nullptr;
+    int32_t FRawFrameLength = 0, FRawFrameWidth = 0, FRawFrameHeight = 0;
+    int32_t FAudioStreamsCount = 0;
+    bool FOSDUpdateLayers = false;
+
+    // --- owned for the player's whole life
+    std::unique_ptr<TZRVideoInfoMP> Info;
+    std::unique_ptr<TZRGraphCallbacks> dsGraphCB;
+    std::unique_ptr<TZRSysDevEnum> dsAudioOutputDevicesEnum;
+    std::unique_ptr<TZRSysDevEnum> dsFilters;
+    TZRWideStringList FAudioOutputDevices;
+    TZRWideStringList FAdditionalAudioFiles;
+    TZRWideStringList FDSFilters;
+    TZRWideStringList FVideoRendererDeinterlaceModes;
+    std::wstring FPreviousInfoFileName;
+    int64_t FPreviousInfoFileSize = 0;
+    HBITMAP FBackgroundBitmap = nullptr;
+    int FBackgroundWidth = 0, FBackgroundHeight = 0;
+    bool FBackgroundInUse = false;
+};
+
+#undef ZR_SETTING
+#undef ZR_WSETTING

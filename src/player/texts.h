@@ -1,0 +1,33 @@
+// Every fixed text the player reports or returns, in one place.
+#pragma once
+
+namespace ZRText {
+inline constexpr wchar_t kControlVersion[] = L"6.0.1.0";
+
+// Playback graph
+inline constexpr wchar_t kCantFindInputFile[] = L"Can't find input file.";
+inline constexpr wchar_t kUnableToPlay[] = L"Unable to play file, stream or DVD.";
+inline constexpr wchar_t kUnableToCreateGraph[] = L"Unable to create graph.";
+inline constexpr wchar_t kUnableToInitDecoder[] = L"Unable to init custom video decoder: ";
+inline constexpr wchar_t kUnableToClose[] = L"Unable to close file.";
+
+// Transport
+inline constexpr wchar_t kUnableToPause[] = L"Unable to pause playback.";
+inline constexpr wchar_t kUnableToResume[] = L"Unable to resume playback.";
+inline constexpr wchar_t kStopException[] = L"Exception during Stop method.";
+inline constexpr wchar_t kUnableToSetDvdPosition[] = L"Unable to set DVD position.";
+
+// Renderer builder steps
+inline constexpr wchar_t kUnableToAddRenderer[] = L"Unable to add video renderer";
+inline constexpr wchar_t kFirstRendering[] = L"Unable to perform first rendering";
+
+// Names used in the graph
+inline constexpr wchar_t kSourceFilterName[] = L"SRC";
+inline constexpr wchar_t kAudioRendererName[] = L"Audio Renderer ";
+inline constexpr wchar_t kEvrFriendlyName[] = L"Enhanced Video Renderer";
+inline constexpr wchar_t kVmr9FriendlyName[] = L"Video Mixing Renderer 9";
+
+// Class identifiers refused while a playback graph builds itself.
+inline constexpr wchar_t kBlacklistClsid1[] = L"{9852A670-F845-491B-9BE6-EBD841B8A613}";
+inline constexpr wchar_t kBlacklistClsid2[] = L"{93A22E7A-5091-45EF-BA61-6DA26156A5D0}";
+}  // namespace ZRText
