@@ -87,6 +87,21 @@ TEST_F(MemoryPlayerTest, NoVideoPresentBuildsNoRenderer) {
     EXPECT_TRUE(WaitStop(10000));
 }
 
+// Positioning re-reads the stream where the splitter asks: the playback goes on from there to its end.
+TEST_F(MemoryPlayerTest, SeekingInAMemoryStream) {
+    std::vector<BYTE> bytes = ReadWholeFile(MediaPath(L"clip.mp4"));
+    MakePlayer(false);
+    TestStream::Options o;
+    o.chunk = 1001;
+    o.agile = true;
+    PlayStream(TestStream::Create(bytes, o).Get(), static_cast<int32_t>(bytes.size()));
+    ASSERT_TRUE(WaitPosition(300));
+    EXPECT_TRUE(player->Position_Set_Time(2000));
+    EXPECT_TRUE(PumpUntil([&] { return player->Position_Get_Time() >= 2000 || log.stops > 0; }, 3000));
+    EXPECT_TRUE(WaitStop(4000));
+    EXPECT_TRUE(log.errors.empty());
+}
+
 // Stop gives the stream back: the next Play without a new stream reports it, and still adds the filter.
 // A stream handed through Source_Stream_AX survives Stop.
 TEST_F(MemoryPlayerTest, StopReleasesTheStreamButNotTheAxObject) {
@@ -178,6 +193,63 @@ TEST(MemorySourceRegistration, ClassAndMerit) {
     DWORD merit = 0;
     std::memcpy(&merit, data + 4, 4);
     EXPECT_EQ(merit, static_cast<DWORD>(MERIT_DO_NOT_USE));
+}
+
+// The DLL's own life: objects it hands out keep it loaded; pins and media types are enumerated as the
+// stream allows.
+TEST(MemorySourceRegistration, ModuleLifetimeAndEnumeration) {
+    wchar_t path[MAX_PATH] = {};
+    LONG size = sizeof path;
+    ASSERT_EQ(RegQueryValueW(HKEY_CLASSES_ROOT, L"CLSID\\{B173D0A0-F669-4F7A-8C40-CF46A1ED04C6}\\InprocServer32", path, &size),
+              ERROR_SUCCESS);
+    HMODULE dll = LoadLibraryW(path);
+    ASSERT_TRUE(dll);
+    using GetClassObject = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
+    using CanUnload = HRESULT(__stdcall*)();
+    auto getClassObject = reinterpret_cast<GetClassObject>(GetProcAddress(dll, "DllGetClassObject"));
+    auto canUnload = reinterpret_cast<CanUnload>(GetProcAddress(dll, "DllCanUnloadNow"));
+    ASSERT_TRUE(getClassObject && canUnload);
+    {
+        ComPtr<IClassFactory> cf;
+        EXPECT_EQ(getClassObject(GUID_NULL, IID_IClassFactory, cf.PutVoid()), CLASS_E_CLASSNOTAVAILABLE);
+        ASSERT_EQ(getClassObject(zrf::CLSID_ZRMemorySource, IID_IClassFactory, cf.PutVoid()), S_OK);
+        ComPtr<IUnknown> outer, agg;
+        CreateBindCtx(0, reinterpret_cast<IBindCtx**>(outer.Put()));
+        EXPECT_EQ(cf->CreateInstance(outer.Get(), IID_IUnknown, agg.PutVoid()), CLASS_E_NOAGGREGATION);
+        ComPtr<IBaseFilter> f;
+        ASSERT_EQ(cf->CreateInstance(nullptr, IID_IBaseFilter, f.PutVoid()), S_OK);
+        cf.Reset();
+        EXPECT_EQ(canUnload(), S_FALSE);
+        ComPtr<IEnumPins> pins;
+        ASSERT_EQ(f->EnumPins(pins.Put()), S_OK);
+        ComPtr<IPin> pin, none;
+        ULONG got = 0;
+        ASSERT_EQ(pins->Next(1, pin.Put(), &got), S_OK);
+        EXPECT_EQ(pins->Next(1, none.Put(), &got), S_FALSE);
+        auto countTypes = [&](GUID* first) {
+            ComPtr<IEnumMediaTypes> e;
+            pin->EnumMediaTypes(e.Put());
+            int n = 0;
+            AM_MEDIA_TYPE* mt = nullptr;
+            while (e->Next(1, &mt, nullptr) == S_OK) {
+                if (n++ == 0 && first) *first = mt->subtype;
+                EXPECT_EQ(mt->majortype, MEDIATYPE_Stream);
+                zrf::DeleteMediaTypeCopy(mt);
+            }
+            return n;
+        };
+        EXPECT_EQ(countTypes(nullptr), 0);  // nothing to offer without a stream
+        std::vector<BYTE> avi = ReadWholeFile(MediaPath(L"clip.avi"));
+        ASSERT_EQ(f.As<IAsyncExControl>()->AttachStream(HGlobalStream(avi).Get(), static_cast<LONGLONG>(avi.size())), S_OK);
+        GUID sub = GUID_NULL;
+        EXPECT_EQ(countTypes(&sub), 2);  // the container's subtype, then the generic stream
+        EXPECT_EQ(sub, MEDIASUBTYPE_Avi);
+        PIN_DIRECTION dir;
+        pin->QueryDirection(&dir);
+        EXPECT_EQ(dir, PINDIR_OUTPUT);
+    }
+    EXPECT_EQ(canUnload(), S_OK);
+    FreeLibrary(dll);
 }
 
 // --- IAsyncReader driven directly
