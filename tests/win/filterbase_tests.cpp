@@ -3,7 +3,10 @@
 #include <dshow.h>
 
 #include <atomic>
+#include <cstring>
+#include <thread>
 
+#include "filters/base/allocator.h"
 #include "filters/base/transform.h"
 #include "playerfixture.h"
 
@@ -182,6 +185,75 @@ TEST(FilterBase, InPlaceTransformPassesAllSoundAndEndOfStream) {
         zrf::FreeMediaTypeContent(mt);
         EXPECT_NEAR(seconds, 3.0, 0.1);
     }
+}
+
+// The allocator: its states, the waiting GetBuffer, and samples that come back recycled.
+TEST(FilterBase, AllocatorStatesAndWaits) {
+    ComPtr<IMemAllocator> a = zrf::TZRMemAllocator::Create();
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->Commit(), VFW_E_SIZENOTSET);
+    ALLOCATOR_PROPERTIES bad = {2, 100, 3, 0}, got = {};
+    EXPECT_EQ(a->SetProperties(&bad, &got), VFW_E_BADALIGN);
+    ALLOCATOR_PROPERTIES want = {2, 1000, 64, 16};
+    ASSERT_EQ(a->SetProperties(&want, &got), S_OK);
+    EXPECT_EQ(got.cBuffers, 2);
+    ComPtr<IMediaSample> none;
+    EXPECT_EQ(a->GetBuffer(none.Put(), nullptr, nullptr, 0), VFW_E_NOT_COMMITTED);
+    ASSERT_EQ(a->Commit(), S_OK);
+    EXPECT_EQ(a->SetProperties(&want, &got), VFW_E_ALREADY_COMMITTED);
+
+    ComPtr<IMediaSample> s1, s2;
+    ASSERT_EQ(a->GetBuffer(s1.Put(), nullptr, nullptr, 0), S_OK);
+    ASSERT_EQ(a->GetBuffer(s2.Put(), nullptr, nullptr, 0), S_OK);
+    BYTE* p = nullptr;
+    s1->GetPointer(&p);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 64, 0u);
+    EXPECT_EQ(s1->GetSize(), 1000);
+    EXPECT_EQ(a->GetBuffer(none.Put(), nullptr, nullptr, AM_GBF_NOWAIT), VFW_E_TIMEOUT);
+
+    // Sample properties, and their reset when the sample comes back.
+    REFERENCE_TIME t0 = 0, t1 = 0;
+    EXPECT_EQ(s1->GetTime(&t0, &t1), VFW_E_SAMPLE_TIME_NOT_SET);
+    t0 = 5;
+    EXPECT_EQ(s1->SetTime(&t0, nullptr), S_OK);
+    EXPECT_EQ(s1->GetTime(&t0, &t1), VFW_S_NO_STOP_TIME);
+    EXPECT_EQ(s1->SetActualDataLength(1001), VFW_E_BUFFER_OVERFLOW);
+    EXPECT_EQ(s1->SetActualDataLength(1000), S_OK);
+    s1->SetSyncPoint(TRUE);
+    AM_MEDIA_TYPE mt = {};
+    mt.majortype = MEDIATYPE_Audio;
+    EXPECT_EQ(s1->SetMediaType(&mt), S_OK);
+
+    // A waiting GetBuffer gets the sample released elsewhere.
+    HRESULT waited = E_FAIL;
+    ComPtr<IMediaSample> s3;
+    std::thread t([&] { waited = a->GetBuffer(s3.Put(), nullptr, nullptr, 0); });
+    Sleep(100);
+    s1.Reset();
+    t.join();
+    EXPECT_EQ(waited, S_OK);
+    ASSERT_TRUE(s3);
+    EXPECT_EQ(s3->IsSyncPoint(), S_FALSE);
+    EXPECT_EQ(s3->GetActualDataLength(), 0);
+    AM_MEDIA_TYPE* back = nullptr;
+    EXPECT_EQ(s3->GetMediaType(&back), S_FALSE);
+
+    // Decommit releases a waiter; samples still out stay usable and come back later.
+    std::thread t2([&] { waited = a->GetBuffer(none.Put(), nullptr, nullptr, 0); });
+    Sleep(100);
+    EXPECT_EQ(a->Decommit(), S_OK);
+    t2.join();
+    EXPECT_EQ(waited, VFW_E_NOT_COMMITTED);
+    EXPECT_EQ(a->SetProperties(&want, &got), VFW_E_BUFFERS_OUTSTANDING);
+    s2->GetPointer(&p);
+    std::memset(p, 0xAB, 1000);
+    s2.Reset();
+    s3.Reset();
+    EXPECT_EQ(a->SetProperties(&want, &got), S_OK);
+    ASSERT_EQ(a->Commit(), S_OK);
+    ASSERT_EQ(a->GetBuffer(s1.Put(), nullptr, nullptr, 0), S_OK);
+    s1.Reset();
+    a->Decommit();
 }
 
 }  // namespace
