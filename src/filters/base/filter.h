@@ -71,7 +71,7 @@ protected:
     virtual HRESULT NonDelegatingQueryInterface(REFIID iid, void** ppv);
 
     CritSec filterLock_;
-    FILTER_STATE state_ = State_Stopped;
+    std::atomic<FILTER_STATE> state_{State_Stopped};  // written under the filter lock, read by streaming threads
     REFERENCE_TIME start_ = 0;
     // The graph does not hold a reference on itself through its filters: the pointer is kept without one,
     // as the filter graph contract requires, and is valid from JoinFilterGraph until it is called with nil.
