@@ -90,7 +90,8 @@ while [ "${1:-}" = "--register" ]; do
     if [ "$ZR_WINE32" != 1 ]; then echo "cannot register $dll: this machine cannot run 32-bit programs" >&2; rc=1; continue; fi
     regsvr="C:\\windows\\syswow64\\regsvr32.exe"
   fi
-  $WINE "$regsvr" /s "$(winepath -w "$dll" 2>/dev/null)" </dev/null || { echo "registration of $dll failed" >&2; rc=1; }
+  abs=$(cd "$(dirname "$dll")" && pwd)/$(basename "$dll")
+  $WINE "$regsvr" /s "Z:${abs//\//\\}" </dev/null || { echo "registration of $dll failed" >&2; rc=1; }
 done
 [ $# -eq 0 ] && exit $rc
 timeout -k 10 "${ZR_TIMEOUT:-900}" $WINE "$@" </dev/null 2> >(grep -v -E '^(ALSA lib|it looks like wine32|wine: configuration|.*fixme:)' >&2)

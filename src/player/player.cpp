@@ -8,6 +8,7 @@
 #include "graph/guids.h"
 #include "graph/sysdevenum.h"
 #include "info/videoinfo.h"
+#include "player/netsource.h"
 #include "player/texts.h"
 
 namespace {

@@ -9,10 +9,13 @@
 #include <vector>
 
 #include "core/widestrlist.h"
+#include "filters/asyncex.h"
 #include "graph/comptr.h"
 #include "graph/sysdevenum.h"
 #include "player/types.h"
 #include "video/dsscreen.h"
+
+class TDSNetworkSource;
 
 class TZRVideoInfoMP;
 
@@ -305,6 +308,8 @@ private:
     ComPtr<IBaseFilter> dsAudioRenderers[8];
     ComPtr<IBasicAudio> dsBasicAudio[8];
     ComPtr<IAMStreamSelect> dsStreamSelect;
+    ComPtr<IAsyncExControl> dsAsyncExIntf;
+    std::unique_ptr<TDSNetworkSource> dsMMSSource;
     DWORD FRotRegister = 0;
     uint8_t* FRawFrame = nullptr;
     int32_t FRawFrameLength = 0, FRawFrameWidth = 0, FRawFrameHeight = 0;

@@ -8,6 +8,7 @@
 #include "graph/guids.h"
 #include "graph/sysdevenum.h"
 #include "info/videoinfo.h"
+#include "player/netsource.h"
 #include "player/player.h"
 #include "player/texts.h"
 
@@ -262,9 +263,15 @@ void TZRMediaPlayer::ClearGraph(bool clearAudioChains) {
         dsSource.Reset();
         dsStreamSelect.Reset();
         dsSplitter.Reset();
+        dsAsyncExIntf.Reset();
     } catch (...) {
     }
     (void)clearAudioChains;  // the audio effect chains keep their effects across playbacks
+    try {
+        if (dsMMSSource) dsMMSSource->Clear();
+    } catch (...) {
+    }
+    dsMMSSource.reset();
     try {
         dsCaptureBuilder.Reset();
     } catch (...) {

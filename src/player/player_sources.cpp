@@ -23,9 +23,9 @@ bool TZRMediaPlayer::MemorySource_Add() {
             ReportError(ZRText::kUnableToCreateAsyncEx);
             return false;
         }
-        // The control interface lives as long as the filter; it is asked for again wherever needed.
-        ComPtr<IAsyncExControl> control;
-        if (FAILED(dsSource.As(control)) || !control) {
+        dsAsyncExIntf.Reset();
+        if (FAILED(dsSource.As(dsAsyncExIntf)) || !dsAsyncExIntf) {
+            dsAsyncExIntf.Reset();
             ReportError(ZRText::kUnableToQueryAsyncEx);
         } else {
             // Stream attach step: a host that can pass only a plain object supplies the stream through
@@ -35,7 +35,7 @@ bool TZRMediaPlayer::MemorySource_Add() {
                 FSource_Stream_AX.As(FSource_Stream);
             }
             if (FSource_Stream) {
-                if (control->AttachStream(FSource_Stream.Get(), static_cast<LONGLONG>(FSource_Stream_Size)) != S_OK)
+                if (dsAsyncExIntf->AttachStream(FSource_Stream.Get(), static_cast<LONGLONG>(FSource_Stream_Size)) != S_OK)
                     ReportError(ZRText::kUnableToLoadStream);
             } else {
                 ReportError(ZRText::kSourceStreamNull);
@@ -58,7 +58,8 @@ bool TZRMediaPlayer::MemorySource_Add() {
 // The network source: the platform's ASF reader opened on FilenameOrURL. No guard of its own: a
 // failure ends the build.
 bool TZRMediaPlayer::NetworkSource_Add() {
-    auto source = std::make_unique<TDSNetworkSource>();
+    dsMMSSource = std::make_unique<TDSNetworkSource>();
+    TDSNetworkSource* source = dsMMSSource.get();
     if (Trim(FFilenameOrURL).empty()) {
         ReportError(ZRText::kMmsUrlIncorrect);
         return false;
@@ -89,7 +90,5 @@ bool TZRMediaPlayer::NetworkSource_Add() {
     }
     pin.Reset();
     if (FindFreePinByMajorType(dsSource.Get(), PINDIR_OUTPUT, MEDIATYPE_Audio, pin)) FAudioAvailable = true;
-    // The wrapper ends with this step until the player keeps it for the playback: the reader stays in the
-    // graph and in dsSource, which ClearGraph releases.
     return true;
 }
