@@ -292,8 +292,6 @@ void TZRMediaPlayer::ClearGraph(bool clearAudioChains) {
 
 // --- steps that other subsystems fill in; a build without them skips the step
 
-void TZRMediaPlayer::RegisterGraphForDebug() {}
-void TZRMediaPlayer::SaveGraphDumps(const wchar_t*) {}
 void TZRMediaPlayer::VideoEffects_AddFilter() {}
 void TZRMediaPlayer::MultiScreen_Build() {}
 void TZRMediaPlayer::DVD_BuildGraph() {}
