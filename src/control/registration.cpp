@@ -38,6 +38,12 @@ bool SetKey(const std::wstring& key, const wchar_t* valueName, const std::wstrin
     return rc == ERROR_SUCCESS;
 }
 
+const wchar_t* PlatformKey() { return sizeof(void*) == 8 ? L"win64" : L"win32"; }
+std::wstring NeutralLocaleKey() {
+    return L"TypeLib\\" + GuidText(LIBID_Zantorival_Media_Player_AX) + L"\\" + ZRControlText::kTypeLibVersion +
+           L"\\0\\" + PlatformKey();
+}
+
 struct Keys {
     std::wstring clsidKey, progId;
 };
@@ -57,6 +63,9 @@ HRESULT RegisterControlServer() {
                 FAILED(RegisterTypeLib(lib.Get(), const_cast<OLECHAR*>(full.c_str()), nullptr)))
                 return SELFREG_E_TYPELIB;
         }
+        // The library's locale is 0x0409; the type library marshaller of a cross-apartment ITxZRMediaPlayer asks
+        // for the neutral locale, which RegisterTypeLib does not write: the library is entered there too.
+        if (!SetKey(NeutralLocaleKey(), nullptr, full)) return SELFREG_E_TYPELIB;
         const std::wstring path = RegisteredPath(full);
         const Keys k = MakeKeys();
         const std::wstring& c = k.clsidKey;
@@ -91,6 +100,9 @@ HRESULT UnregisterControlServer() {
                                      c + L"\\InprocServer32", c,                 k.progId + L"\\Clsid",
                                      k.progId};
         for (const auto& key : keys) RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
+        const std::wstring neutral = NeutralLocaleKey();
+        RegDeleteKeyW(HKEY_CLASSES_ROOT, neutral.c_str());
+        RegDeleteKeyW(HKEY_CLASSES_ROOT, neutral.substr(0, neutral.rfind(L'\\')).c_str());
         SYSKIND kind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
         UnRegisterTypeLib(LIBID_Zantorival_Media_Player_AX, ZRControlText::kTypeLibMajor,
                           ZRControlText::kTypeLibMinor, ZRControlText::kTypeLibLcid, kind);

@@ -48,6 +48,13 @@ struct TBstr {
     std::wstring str() const { return Text(b); }
 };
 
+// One top-level host window for all the tests of a program. (Under Wine without a window manager, hiding or
+// destroying an active top-level window waits about 2 s; the tests keep theirs.)
+inline HWND SharedHostWindow() {
+    static HWND host = CreateHostWindow(40, 40, 400, 320);
+    return host;
+}
+
 inline ComPtr<ITxZRMediaPlayer> CreateControl() {
     ComPtr<ITxZRMediaPlayer> c;
     HRESULT hr = CoCreateInstance(CLSID_TxZRMediaPlayer, nullptr, CLSCTX_INPROC_SERVER, IID_ITxZRMediaPlayer,
