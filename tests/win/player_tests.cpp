@@ -271,3 +271,82 @@ TEST_F(PlayerTest, BrokenFilesNeverHang) {
         EXPECT_EQ(player->Status(), ST_FREE);
     }
 }
+
+namespace {
+// Points a class's in-process server at a missing DLL for the life of the object, then restores it.
+class BrokenClass {
+public:
+    explicit BrokenClass(const wchar_t* clsid) {
+        key_ = std::wstring(L"CLSID\\") + clsid + L"\\InprocServer32";
+        HKEY k;
+        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key_.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &k) != ERROR_SUCCESS) return;
+        wchar_t buf[MAX_PATH] = {};
+        DWORD size = sizeof(buf), type = 0;
+        if (RegQueryValueExW(k, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) == ERROR_SUCCESS) {
+            saved_.assign(buf);
+            const wchar_t bogus[] = L"zr-no-such-module.dll";
+            ok_ = RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(bogus), sizeof(bogus)) == ERROR_SUCCESS;
+        }
+        RegCloseKey(k);
+    }
+    ~BrokenClass() {
+        if (!ok_) return;
+        HKEY k;
+        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key_.c_str(), 0, KEY_SET_VALUE, &k) != ERROR_SUCCESS) return;
+        RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(saved_.c_str()),
+                       static_cast<DWORD>((saved_.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(k);
+    }
+    bool ok() const { return ok_; }
+
+private:
+    std::wstring key_, saved_;
+    bool ok_ = false;
+};
+}  // namespace
+
+TEST_F(PlayerTest, MissingRendererReportsAndBuildGoesOn) {
+    MakePlayer(false);
+    {
+        BrokenClass broken(L"{70E102B0-5556-11CE-97C0-00AA0055595A}");  // the classic Video Renderer
+        ASSERT_TRUE(broken.ok());
+        ASSERT_TRUE(PlayFile(L"clip.avi", VR_VideoRenderer));
+    }
+    EXPECT_TRUE(log.HasError(ZRText::kUnableToAddRenderer));
+    EXPECT_TRUE(log.HasError(ZRText::kFirstRendering));
+    EXPECT_EQ(player->Status(), ST_PLAY);  // the build went on: sound without picture
+    player->Close();
+    // The class works again once restored.
+    log = {};
+    ASSERT_TRUE(PlayFile(L"videoonly.avi", VR_VideoRenderer));
+    EXPECT_TRUE(log.errors.empty());
+}
+
+TEST_F(PlayerTest, FilterMembers) {
+    MakePlayer(false);
+    // Renderer support follows the registered friendly name and a real instance.
+    EXPECT_TRUE(player->Filter_Supported_VMR9());
+    player->Filter_Supported_EVR();  // answers either way; must not disturb anything
+    // Merits: read, written and read back on a real registration; other letter case finds nothing.
+    const std::wstring vr = L"Video Renderer";
+    const int32_t merit = player->DirectShow_Filter_Merit_Get(vr);
+    EXPECT_NE(merit, 0);
+    EXPECT_EQ(player->DirectShow_Filter_Merit_Get(L"VIDEO RENDERER"), 0);
+    ASSERT_TRUE(player->DirectShow_Filter_Merit_Set(vr, 0x1234));
+    EXPECT_EQ(player->DirectShow_Filter_Merit_Get(vr), 0x1234);
+    ASSERT_TRUE(player->DirectShow_Filter_Merit_Set(vr, merit));
+    EXPECT_EQ(player->DirectShow_Filter_Merit_Get(vr), merit);
+    // The dialog lookup ignores letter case; Wine's filters have no property pages.
+    EXPECT_FALSE(player->DirectShow_Filter_Has_Dialog(L"video renderer", ppDefault));
+    EXPECT_EQ(player->DirectShow_Filters_GetCount(), 0);
+    EXPECT_EQ(player->DirectShow_Filters_GetItem(0), L"");
+    // A blacklisted splitter is never chosen while the graph builds itself.
+    player->DirectShow_Filters_Blacklist_Add(L"gstreamer SPLITTER filter");
+    ASSERT_TRUE(PlayFile(L"clip.avi", VR_VideoRenderer));
+    ComPtr<IBaseFilter> f;
+    EXPECT_NE(player->Graph()->FindFilterByName(L"GStreamer splitter filter", f.Put()), S_OK);
+    player->Close();
+    player->DirectShow_Filters_Blacklist_Clear();
+    ASSERT_TRUE(PlayFile(L"clip.avi", VR_VideoRenderer));
+    EXPECT_EQ(player->Graph()->FindFilterByName(L"GStreamer splitter filter", f.Put()), S_OK);
+}

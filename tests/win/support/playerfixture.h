@@ -28,6 +28,7 @@ protected:
         host = nullptr;
         if (topLevel) {
             player = std::make_unique<TZRMediaPlayer>(nullptr, x, y, w, h);
+            SetWindowPos(player->Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         } else {
             host = CreateHostWindow(x, y, w + 40, h + 40);
             player = std::make_unique<TZRMediaPlayer>(host, 0, 0, w, h);

@@ -45,7 +45,8 @@ HWND CreateHostWindow(int x, int y, int w, int h, HWND parent) {
         registered = true;
     }
     DWORD style = parent ? (WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN) : (WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN);
-    HWND hwnd = CreateWindowExW(0, L"ZRTestHost", L"test host", style, x, y, w, h, parent, nullptr,
+    // Top-level test windows stay above anything else on a shared display.
+    HWND hwnd = CreateWindowExW(parent ? 0 : WS_EX_TOPMOST, L"ZRTestHost", L"test host", style, x, y, w, h, parent, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);
