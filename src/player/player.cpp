@@ -155,7 +155,7 @@ void TZRMediaPlayer::Set_Screen_Zoom_ShiftX(int32_t v) { SetZoomValue(FScreen_Zo
 void TZRMediaPlayer::Set_Screen_Zoom_ShiftY(int32_t v) { SetZoomValue(FScreen_Zoom_ShiftY, &TDSScreen::Screen_Zoom_ShiftY, v); }
 
 void TZRMediaPlayer::Set_Background_Color(COLORREF c) {
-    FBackground_Color = c & 0x00FFFFFF;
+    FBackground_Color = c;
     try {
         if (FHandle) InvalidateRect(FHandle, nullptr, FALSE);
     } catch (...) {

@@ -111,7 +111,7 @@ bool TZRMediaPlayer::RendererSpecificHandling(UINT msg, WPARAM, LPARAM) {
                 } else {
                     HDC dc = GetDC(FHandle);
                     RECT r = {0, 0, Width(), Height()};
-                    HBRUSH b = CreateSolidBrush(FBackground_Color);
+                    HBRUSH b = CreateSolidBrush(FBackground_Color & 0x00FFFFFF);
                     FillRect(dc, &r, b);
                     DeleteObject(b);
                     ReleaseDC(FHandle, dc);
@@ -179,7 +179,7 @@ LRESULT TZRMediaPlayer::DefaultProcessing(UINT msg, WPARAM wp, LPARAM lp) {
 void TZRMediaPlayer::PanelPaint(HDC dc) {
     RECT r;
     GetClientRect(FHandle, &r);
-    HBRUSH b = CreateSolidBrush(FBackground_Color);
+    HBRUSH b = CreateSolidBrush(FBackground_Color & 0x00FFFFFF);
     FillRect(dc, &r, b);
     DeleteObject(b);
 }
@@ -302,12 +302,12 @@ void TZRMediaPlayer::Screen_Update() {
             s.FAspect_Ratio_Y = FScreen_Aspect_Ratio_Y;
             HDC dc = GetDC(FHandle);
             RECT r = {0, 0, Width(), Height()};
-            HBRUSH b = CreateSolidBrush(FBackground_Color);
+            HBRUSH b = CreateSolidBrush(FBackground_Color & 0x00FFFFFF);
             FillRect(dc, &r, b);
             DeleteObject(b);
             ReleaseDC(FHandle, dc);
         }
-        s.FBorderColor = FBackground_Color;
+        s.FBorderColor = FBackground_Color & 0x00FFFFFF;
         s.FlipHorizontal = FScreen_Flip_Horizontal;
         s.FlipVertical = FScreen_Flip_Vertical;
         s.height = Height();
