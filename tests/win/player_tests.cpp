@@ -350,3 +350,22 @@ TEST_F(PlayerTest, FilterMembers) {
     ASSERT_TRUE(PlayFile(L"clip.avi", VR_VideoRenderer));
     EXPECT_EQ(player->Graph()->FindFilterByName(L"GStreamer splitter filter", f.Put()), S_OK);
 }
+
+TEST_F(PlayerTest, MissingFilterGraphReportsAndLeavesNothingBehind) {
+    MakePlayer(false);
+    {
+        BrokenClass broken(L"{E436EBB3-524F-11CE-9F53-0020AF0BA770}");  // the filter graph
+        ASSERT_TRUE(broken.ok());
+        EXPECT_TRUE(PlayFile(L"clip.avi"));  // a new playback was started; its steps failed in turn
+        EXPECT_TRUE(log.HasError(ZRText::kUnableToCreateGraph));
+        EXPECT_EQ(player->Status(), ST_PLAY);
+        EXPECT_EQ(player->Position_Get_Time(), 0);
+        EXPECT_FALSE(player->NextFrame());
+        player->Stop();
+        EXPECT_EQ(player->Status(), ST_FREE);
+    }
+    log = {};
+    ASSERT_TRUE(PlayFile(L"videoonly.avi"));
+    EXPECT_TRUE(WaitPosition(200));
+    EXPECT_TRUE(log.errors.empty());
+}
