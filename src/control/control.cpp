@@ -77,6 +77,9 @@ HRESULT TTxZRMediaPlayer::Initialize() {
 
 TTxZRMediaPlayer::~TTxZRMediaPlayer() {
     FClosing = true;
+    // Released sinks or windows that still call AddRef and Release on the way out cannot bring the count back
+    // to zero a second time.
+    FRefs = 0x40000000;
     // No sink hears anything from here on.
     FEventsPoint.Clear();
     FNotifyPoint.Clear();
