@@ -41,6 +41,15 @@ constexpr TZRGuid MakeGuid(const char (&s)[37]) {
 }
 inline bool operator!=(const TZRGuid& a, const TZRGuid& b) { return !(a == b); }
 
+// Identifiers the media information reader and the descriptions look at.
+inline constexpr TZRGuid kMediaTypeVideo = MakeGuid("73646976-0000-0010-8000-00AA00389B71");
+inline constexpr TZRGuid kMediaTypeAudio = MakeGuid("73647561-0000-0010-8000-00AA00389B71");
+inline constexpr TZRGuid kFormatVideoInfo = MakeGuid("05589F80-C356-11CE-BF01-00AA0055595A");
+inline constexpr TZRGuid kFormatVideoInfo2 = MakeGuid("F72A76A0-EB0A-11D0-ACE4-0000C0CC16BA");
+inline constexpr TZRGuid kFormatWaveFormatEx = MakeGuid("05589F81-C356-11CE-BF01-00AA0055595A");
+inline constexpr TZRGuid kFormatMPEGVideo = MakeGuid("05589F82-C356-11CE-BF01-00AA0055595A");
+inline constexpr TZRGuid kFormatMPEG2Video = MakeGuid("E06D80E3-DB46-11CF-B4D1-00805F6CBBEA");
+
 // The identifier of the FourCC family: code (a four-character code, first character in the lowest byte,
 // or a wave format tag) followed by -0000-0010-8000-00AA00389B71.
 TZRGuid FourCCGuid(uint32_t code);

@@ -215,6 +215,7 @@ public:
     const TZRMediaType& GetItem(int index) const;
     void SetItem(int index, const TZRMediaType& mt);
     int Add(const AM_MEDIA_TYPE& mt);
+    std::wstring GetMediaDescription(int index) const;  // one line (graph/mtdescr.h); empty outside the list
 
 private:
     std::vector<std::unique_ptr<TZRMediaType>> FList;

@@ -4,202 +4,244 @@
 #include <dshow.h>
 #include <qedit.h>
 #include <dvdmedia.h>
-#include <cmath>
-#include <stdexcept>
+
+#include <cstddef>
 
 #include "core/mediafmt.h"
-#include "core/timeconv.h"
-#include "core/widestrlist.h"
 #include "graph/comptr.h"
 #include "graph/graphutil.h"
 #include "graph/guids.h"
+#include "graph/mtdescr.h"
+
+// The record builder reads the platform's format blocks at these offsets.
+static_assert(offsetof(VIDEOINFOHEADER, dwBitRate) == 32 && offsetof(VIDEOINFOHEADER, AvgTimePerFrame) == 40 &&
+              offsetof(VIDEOINFOHEADER, bmiHeader) == 48 && sizeof(VIDEOINFOHEADER) == 88);
+static_assert(offsetof(VIDEOINFOHEADER2, dwPictAspectRatioX) == 56 && offsetof(VIDEOINFOHEADER2, dwPictAspectRatioY) == 60 &&
+              offsetof(VIDEOINFOHEADER2, bmiHeader) == 72 && sizeof(VIDEOINFOHEADER2) == 112);
+static_assert(offsetof(BITMAPINFOHEADER, biWidth) == 4 && offsetof(BITMAPINFOHEADER, biHeight) == 8 &&
+              offsetof(BITMAPINFOHEADER, biBitCount) == 14 && offsetof(BITMAPINFOHEADER, biCompression) == 16);
+static_assert(offsetof(WAVEFORMATEX, nChannels) == 2 && offsetof(WAVEFORMATEX, nSamplesPerSec) == 4 &&
+              offsetof(WAVEFORMATEX, nAvgBytesPerSec) == 8 && offsetof(WAVEFORMATEX, wBitsPerSample) == 14);
 
 namespace {
 
 bool FileExists(const std::wstring& name) {
     if (name.empty()) return false;
-    DWORD a = GetFileAttributesW(name.c_str());
+    const DWORD a = GetFileAttributesW(name.c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Length of the detector's current stream in seconds; 0 when it reports none.
-double StreamLength(IMediaDet* det) {
-    double len = 0;
-    if (!det || FAILED(det->get_StreamLength(&len)) || !std::isfinite(len) || len < 0) return 0;
-    return len;
+TZRMediaTypeView View(const AM_MEDIA_TYPE& mt) {
+    TZRMediaTypeView v;
+    v.majortype = ToZRGuid(mt.majortype);
+    v.subtype = ToZRGuid(mt.subtype);
+    v.formattype = ToZRGuid(mt.formattype);
+    v.cbFormat = mt.cbFormat;
+    v.pbFormat = mt.pbFormat;
+    return v;
 }
 
-int64_t SecondsToMs(double s) { return RoundHalfEven(s * 1000.0); }
+// Frees a media type the platform handed out, also when its use throws.
+struct MediaTypeGuard {
+    AM_MEDIA_TYPE& mt;
+    ~MediaTypeGuard() { zr::FreeMediaType(mt); }
+};
 
-std::wstring DurationText(double seconds) {
-    double t = std::trunc(seconds);
-    if (t > 2147483647.0) t = 2147483647.0;
-    return TimeText(static_cast<int32_t>(t));
+template <class T>
+const T& Checked(const std::vector<T>& list, int32_t stream) {
+    if (stream < 0 || stream >= static_cast<int32_t>(list.size())) ThrowListIndexError(stream);
+    return list[static_cast<size_t>(stream)];
+}
+
+// The video record of a stream number, or an empty one for a number not below the count.
+const TZRVideoStreamInfo& VideoOf(const std::vector<TZRVideoStreamInfo>& list, int32_t stream) {
+    static const TZRVideoStreamInfo kNone;
+    if (stream < 0) ThrowListIndexError(stream);
+    return stream < static_cast<int32_t>(list.size()) ? list[static_cast<size_t>(stream)] : kNone;
+}
+
+// The dialog operations: the category's entry of that name, as a new filter instance (nil when absent).
+ComPtr<IBaseFilter> ListedFilter(REFGUID category, const std::wstring& name) {
+    TZRSysDevEnum e(category);
+    return e.GetBaseFilter(e.FilterIndexOfFriendlyName(name));
+}
+
+bool HasDialog(REFGUID category, const std::wstring& name, TZRPropertyPage pageType) {
+    try {
+        ComPtr<IBaseFilter> f = ListedFilter(category, name);
+        return f && HasPropertyPage(f.Get(), pageType);
+    } catch (...) {
+        return false;
+    }
+}
+
+void ShowDialog(REFGUID category, const std::wstring& name, TZRPropertyPage pageType) {
+    try {
+        ComPtr<IBaseFilter> f = ListedFilter(category, name);
+        if (f) ShowPropertyPage(nullptr, f.Get(), pageType);
+    } catch (...) {
+    }
+}
+
+void FillList(TZRSysDevEnum& e, REFGUID category, TZRWideStringList& list) {
+    e.SelectGUIDCategory(category);
+    for (int i = 0; i < e.CountFilters(); ++i) list.Add(e.GetFilter(i).FriendlyName);
 }
 
 }  // namespace
 
-int32_t TZRVideoInfoMP::Video_Width(int32_t s) const {
-    if (s < 0) ThrowListIndexError(s);
-    return s < VideoStreamsCount() ? FVideoStreams[s].Width : 0;
-}
-int32_t TZRVideoInfoMP::Video_Height(int32_t s) const {
-    if (s < 0) ThrowListIndexError(s);
-    return s < VideoStreamsCount() ? FVideoStreams[s].Height : 0;
-}
-double TZRVideoInfoMP::Video_FrameRate(int32_t s) const {
-    if (s < 0) ThrowListIndexError(s);
-    return s < VideoStreamsCount() ? FVideoStreams[s].FrameRate : 0.0;
-}
-int64_t TZRVideoInfoMP::Video_DurationMSec(int32_t s) const {
-    if (s < 0) ThrowListIndexError(s);
-    return s < VideoStreamsCount() ? FVideoStreams[s].DurationMSec : 0;
-}
-int64_t TZRVideoInfoMP::Audio_DurationMSec(int32_t s) const {
-    if (s < 0 || s >= AudioStreamsCount()) ThrowListIndexError(s);
-    return FAudioStreams[s].DurationMSec;
+// --- Reading a file
+
+void TZRVideoInfoMP::AddStream(const AM_MEDIA_TYPE& mt, IMediaDet* det) {
+    TZRDetectorValues values;
+    if (det) {
+        values.hasLength = SUCCEEDED(det->get_StreamLength(&values.length));
+        values.hasFrameRate = SUCCEEDED(det->get_FrameRate(&values.frameRate));
+    }
+    FStreams.Add(View(mt), det ? &values : nullptr);
 }
 
-void TZRVideoInfoMP::AddStreamFromMediaType(const AM_MEDIA_TYPE& mt, IMediaDet* det) {
-    const bool hasFormat = mt.cbFormat != 0 && mt.pbFormat != nullptr;
-    if (mt.majortype == MEDIATYPE_Video) {
-        const bool vih = mt.formattype == FORMAT_VideoInfo || mt.formattype == FORMAT_MPEGVideo;
-        const bool vih2 = mt.formattype == FORMAT_VideoInfo2 || mt.formattype == FORMAT_MPEG2Video;
-        if (!vih && !vih2) return;
-        TZRVideoStreamInfo v;
-        double len = StreamLength(det);
-        if (det && len > 0) {
-            v.Duration = DurationText(len);
-            v.DurationMSec = SecondsToMs(len);
-            double fr = 0;
-            if (SUCCEEDED(det->get_FrameRate(&fr)) && std::isfinite(fr)) v.FrameRate = fr;
-            FDefVideoDuration = v.Duration;
-            FDefVideoDurationMSec = v.DurationMSec;
-            FDefVideoDurationDouble = len;
-        }
-        // A format block too small for its header is treated as absent.
-        const size_t need = vih ? sizeof(VIDEOINFOHEADER) : sizeof(VIDEOINFOHEADER2);
-        if (hasFormat && mt.cbFormat >= need) {
-            const BITMAPINFOHEADER* bih;
-            REFERENCE_TIME avg;
-            if (vih) {
-                auto* h = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat);
-                bih = &h->bmiHeader;
-                avg = h->AvgTimePerFrame;
-                v.Bitrate = static_cast<double>(h->dwBitRate);
-            } else {
-                auto* h = reinterpret_cast<const VIDEOINFOHEADER2*>(mt.pbFormat);
-                bih = &h->bmiHeader;
-                avg = h->AvgTimePerFrame;
-                v.Bitrate = static_cast<double>(h->dwBitRate);
+void TZRVideoInfoMP::ReadWithDetector() {
+    ComPtr<IMediaDet> det;
+    if (FAILED(CreateInstance(zr::CLSID_MediaDet, det))) return;
+    BSTR name = SysAllocString(FileName.c_str());
+    const HRESULT hr = name ? det->put_Filename(name) : E_OUTOFMEMORY;
+    SysFreeString(name);
+    if (FAILED(hr)) {
+        FVideoMajorType = L"ERROR";
+        return;
+    }
+    long streams = 0;
+    if (FAILED(det->get_OutputStreams(&streams))) return;
+    for (long i = 0; i < streams; ++i) {
+        if (FAILED(det->put_CurrentStream(i))) continue;
+        AM_MEDIA_TYPE mt = {};
+        if (FAILED(det->get_StreamMediaType(&mt))) continue;
+        MediaTypeGuard guard{mt};
+        AddStream(mt, det.Get());
+    }
+}
+
+void TZRVideoInfoMP::ReadWithStreamSelector() {
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<ICaptureGraphBuilder2> builder;
+    if (FAILED(CreateInstance(CLSID_FilterGraph, graph))) return;
+    if (FAILED(CreateInstance(CLSID_CaptureGraphBuilder2, builder)) || FAILED(builder->SetFiltergraph(graph.Get())))
+        return;
+    const HRESULT hr = graph->RenderFile(FileName.c_str(), nullptr);
+    if (hr != S_OK && hr != VFW_S_PARTIAL_RENDER && hr != VFW_S_VIDEO_NOT_RENDERED && hr != VFW_S_AUDIO_NOT_RENDERED)
+        return;
+    const std::wstring splitterName = FindSplitterName(graph.Get());
+    if (splitterName.empty()) return;
+    ComPtr<IBaseFilter> splitter;
+    if (FAILED(graph->FindFilterByName(splitterName.c_str(), splitter.Put())) || !splitter) return;
+    ComPtr<IAMStreamSelect> select;
+    if (FAILED(splitter->QueryInterface(IID_IAMStreamSelect, select.PutVoid())) || !select) return;
+    DWORD count = 0;
+    if (FAILED(select->Count(&count)) || count == 0) return;
+    const uint64_t known = FStreams.Video.size() + FStreams.Audio.size() + FStreams.Text.size();
+    if (count <= known) return;
+    FAdditionalStreams = true;
+    FStreams.ClearLists();
+    for (DWORD i = 0; i < count; ++i) {
+        AM_MEDIA_TYPE* pmt = nullptr;
+        WCHAR* streamName = nullptr;
+        if (FAILED(select->Info(static_cast<long>(i), &pmt, nullptr, nullptr, nullptr, &streamName, nullptr, nullptr)))
+            continue;
+        struct Owned {
+            AM_MEDIA_TYPE* mt;
+            WCHAR* name;
+            ~Owned() {
+                zr::DeleteMediaType(mt);
+                CoTaskMemFree(name);
             }
-            v.Width = bih->biWidth;
-            v.Height = bih->biHeight;
-            if (vih) {
-                v.AspectRatio = v.Height != 0 ? static_cast<double>(v.Width) / v.Height : 0.0;
-                AspectReduction(v.Width, v.Height, v.AspectRatioStr, v.AspectW, v.AspectH);
-            } else {
-                auto* h = reinterpret_cast<const VIDEOINFOHEADER2*>(mt.pbFormat);
-                v.AspectW = static_cast<int32_t>(h->dwPictAspectRatioX);
-                v.AspectH = static_cast<int32_t>(h->dwPictAspectRatioY);
-                if (v.AspectW == v.Width && v.AspectH == v.Height)
-                    AspectReduction(v.Width, v.Height, v.AspectRatioStr, v.AspectW, v.AspectH);
-                else
-                    v.AspectRatioStr = std::to_wstring(v.AspectW) + L":" + std::to_wstring(v.AspectH);
-                v.AspectRatio = v.AspectH != 0 ? static_cast<double>(v.AspectW) / v.AspectH : 0.0;
-            }
-            if (len < 0.01) {
-                v.Duration = FDefVideoDuration;
-                v.DurationMSec = FDefVideoDurationMSec;
-                len = FDefVideoDurationDouble;
-            }
-            if (v.FrameRate < 0.01 && avg > 0) v.FrameRate = 10000000.0 / static_cast<double>(avg);
-            double frames = len * v.FrameRate;
-            if (std::isfinite(frames) && frames < 2147483647.0) v.FramesCount = static_cast<int32_t>(RoundHalfEven(frames));
-        }
-        FVideoStreams.push_back(std::move(v));
-    } else if (mt.majortype == MEDIATYPE_Audio) {
-        TZRAudioStreamInfo a;
-        if (mt.formattype == FORMAT_WaveFormatEx && hasFormat && mt.cbFormat >= sizeof(WAVEFORMAT)) {
-            double len = StreamLength(det);
-            if (det && len > 0) {
-                a.Duration = DurationText(len);
-                a.DurationMSec = SecondsToMs(len);
-                FDefAudioDuration = a.Duration;
-                FDefAudioDurationMSec = a.DurationMSec;
-                FDefAudioDurationDouble = len;
-            }
-            if (len < 0.01) {
-                a.Duration = FDefAudioDuration;
-                a.DurationMSec = FDefAudioDurationMSec;
-            }
-            auto* wf = reinterpret_cast<const WAVEFORMATEX*>(mt.pbFormat);
-            a.SampleRate = static_cast<int32_t>(wf->nSamplesPerSec);
-            a.Bitrate = static_cast<int32_t>(wf->nAvgBytesPerSec);
-            a.Channels = wf->nChannels;
-            if (mt.cbFormat >= sizeof(PCMWAVEFORMAT)) a.BPS = wf->wBitsPerSample;
-        }
-        FAudioStreams.push_back(std::move(a));
+        } owned{pmt, streamName};
+        if (pmt) AddStream(*pmt, nullptr);
     }
 }
 
 void TZRVideoInfoMP::ReadInfo() {
     try {
-        FVideoStreams.clear();
-        FAudioStreams.clear();
-        FSubtitles.clear();
+        FStreams.Clear();
         FAdditionalStreams = false;
         if (!FileExists(FileName)) {
             FVideoMajorType = L"FILE NOT FOUND";
             return;
         }
-        FFileFormat = FileFormatFromName(FileName);
-
-        HRESULT co = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        {
-            ComPtr<IMediaDet> det;
-            if (SUCCEEDED(CreateInstance(zr::CLSID_MediaDet, det))) {
-                BSTR name = SysAllocString(FileName.c_str());
-                HRESULT hr = det->put_Filename(name);
-                SysFreeString(name);
-                if (FAILED(hr)) {
-                    FVideoMajorType = L"ERROR";
-                } else {
-                    long streams = 0;
-                    if (FAILED(det->get_OutputStreams(&streams))) streams = 0;
-                    for (long i = 0; i < streams; ++i) {
-                        if (FAILED(det->put_CurrentStream(i))) continue;
-                        AM_MEDIA_TYPE mt = {};
-                        if (SUCCEEDED(det->get_StreamMediaType(&mt))) {
-                            AddStreamFromMediaType(mt, det.Get());
-                            zr::FreeMediaType(mt);
-                        }
-                    }
-                }
+        try {
+            FFileFormat = FileFormatFromName(FileName);
+        } catch (...) {
+            FFileFormat.clear();
+        }
+        const HRESULT co = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        struct ComScope {
+            HRESULT co;
+            ~ComScope() {
+                if (SUCCEEDED(co)) CoUninitialize();
             }
-        }
-        if (SUCCEEDED(co)) CoUninitialize();
-
-        // A video stream without a length of its own takes the longest audio stream's.
-        bool zeroVideo = false;
-        for (auto& v : FVideoStreams) zeroVideo |= v.DurationMSec == 0;
-        if (zeroVideo) {
-            int64_t best = 0;
-            std::wstring bestText;
-            for (auto& a : FAudioStreams)
-                if (a.DurationMSec > best) { best = a.DurationMSec; bestText = a.Duration; }
-            for (auto& v : FVideoStreams) {
-                if (v.DurationMSec != 0) continue;
-                v.DurationMSec = best;
-                v.Duration = bestText;
-                double frames = v.FrameRate * static_cast<double>(best) / 1000.0;
-                if (std::isfinite(frames) && frames < 2147483647.0) v.FramesCount = static_cast<int32_t>(RoundHalfEven(frames));
-            }
-        }
-        if (!FVideoStreams.empty() && FVideoStreams[0].Bitrate <= 0 && FVideoStreams[0].DurationMSec > 0) {
-            int64_t size = GetFileSize64(FileName);
-            if (size > 0) FVideoStreams[0].Bitrate = static_cast<double>(size) / (FVideoStreams[0].DurationMSec / 1000.0);
-        }
+        } scope{co};
+        ReadWithDetector();
+        ReadWithStreamSelector();
+        FStreams.Finish(GetFileSize64(FileName));
     } catch (...) {
     }
+}
+
+// --- Per-stream getters
+
+int32_t TZRVideoInfoMP::Video_Width(int32_t s) const { return VideoOf(FStreams.Video, s).Width; }
+int32_t TZRVideoInfoMP::Video_Height(int32_t s) const { return VideoOf(FStreams.Video, s).Height; }
+double TZRVideoInfoMP::Video_FrameRate(int32_t s) const { return VideoOf(FStreams.Video, s).FrameRate; }
+int32_t TZRVideoInfoMP::Video_FramesCount(int32_t s) const { return VideoOf(FStreams.Video, s).FramesCount; }
+double TZRVideoInfoMP::Video_Bitrate(int32_t s) const { return VideoOf(FStreams.Video, s).Bitrate; }
+std::wstring TZRVideoInfoMP::Video_Codec(int32_t s) const { return VideoOf(FStreams.Video, s).Codec; }
+std::wstring TZRVideoInfoMP::Video_FourCC(int32_t s) const { return VideoOf(FStreams.Video, s).FourCC; }
+std::wstring TZRVideoInfoMP::Video_Duration(int32_t s) const { return VideoOf(FStreams.Video, s).Duration; }
+int64_t TZRVideoInfoMP::Video_DurationMSec(int32_t s) const { return VideoOf(FStreams.Video, s).DurationMSec; }
+double TZRVideoInfoMP::Video_AspectRatio(int32_t s) const { return VideoOf(FStreams.Video, s).AspectRatio; }
+std::wstring TZRVideoInfoMP::Video_AspectRatioStr(int32_t s) const { return VideoOf(FStreams.Video, s).AspectRatioStr; }
+int32_t TZRVideoInfoMP::Video_AspectW(int32_t s) const { return VideoOf(FStreams.Video, s).AspectW; }
+int32_t TZRVideoInfoMP::Video_AspectH(int32_t s) const { return VideoOf(FStreams.Video, s).AspectH; }
+std::wstring TZRVideoInfoMP::Video_MPEGAudioTag(int32_t s) const { return VideoOf(FStreams.Video, s).MpegAudioTag; }
+int32_t TZRVideoInfoMP::Audio_Bitrate(int32_t s) const { return Checked(FStreams.Audio, s).Bitrate; }
+int32_t TZRVideoInfoMP::Audio_BPS(int32_t s) const { return Checked(FStreams.Audio, s).BPS; }
+int32_t TZRVideoInfoMP::Audio_Channels(int32_t s) const { return Checked(FStreams.Audio, s).Channels; }
+int32_t TZRVideoInfoMP::Audio_SampleRate(int32_t s) const { return Checked(FStreams.Audio, s).SampleRate; }
+std::wstring TZRVideoInfoMP::Audio_Codec(int32_t s) const { return Checked(FStreams.Audio, s).Codec; }
+std::wstring TZRVideoInfoMP::Audio_CodecInfo(int32_t s) const { return Checked(FStreams.Audio, s).CodecInfo; }
+std::wstring TZRVideoInfoMP::Audio_Duration(int32_t s) const { return Checked(FStreams.Audio, s).Duration; }
+int64_t TZRVideoInfoMP::Audio_DurationMSec(int32_t s) const { return Checked(FStreams.Audio, s).DurationMSec; }
+std::wstring TZRVideoInfoMP::Text_Codec(int32_t s) const { return Checked(FStreams.Text, s).Codec; }
+std::wstring TZRVideoInfoMP::Text_Language(int32_t s) const { return Checked(FStreams.Text, s).Language; }
+std::wstring TZRVideoInfoMP::Text_Name(int32_t s) const { return Checked(FStreams.Text, s).Name; }
+
+// --- Installed codecs and filters
+
+void TZRVideoInfoMP::ReadLists() {
+    FList_AudioCodecs.Clear();
+    FList_VideoCodecs.Clear();
+    FList_DirectShowFilters.Clear();
+    TZRSysDevEnum e;
+    FillList(e, CLSID_AudioCompressorCategory, FList_AudioCodecs);
+    FillList(e, CLSID_VideoCompressorCategory, FList_VideoCodecs);
+    FillList(e, CLSID_LegacyAmFilterCategory, FList_DirectShowFilters);
+}
+
+bool TZRVideoInfoMP::AudioCodecHasDialog(const std::wstring& n, TZRPropertyPage p) const {
+    return HasDialog(CLSID_AudioCompressorCategory, n, p);
+}
+bool TZRVideoInfoMP::VideoCodecHasDialog(const std::wstring& n, TZRPropertyPage p) const {
+    return HasDialog(CLSID_VideoCompressorCategory, n, p);
+}
+bool TZRVideoInfoMP::FilterHasDialog(const std::wstring& n, TZRPropertyPage p) const {
+    return HasDialog(CLSID_LegacyAmFilterCategory, n, p);
+}
+void TZRVideoInfoMP::AudioCodecShowDialog(const std::wstring& n, TZRPropertyPage p) const {
+    ShowDialog(CLSID_AudioCompressorCategory, n, p);
+}
+void TZRVideoInfoMP::VideoCodecShowDialog(const std::wstring& n, TZRPropertyPage p) const {
+    ShowDialog(CLSID_VideoCompressorCategory, n, p);
+}
+void TZRVideoInfoMP::FilterShowDialog(const std::wstring& n, TZRPropertyPage p) const {
+    ShowDialog(CLSID_LegacyAmFilterCategory, n, p);
 }

@@ -212,6 +212,62 @@ public:
     bool Info_Read();
     std::wstring Info_FileFormat();
 
+    // --- Media information, codec and filter lists, debug dumps
+    // Trial render of FilenameOrURL (never run): ErrorCode and ErrorText get the fixed code and text of
+    // the render's result; true when the file can be played. False with both untouched when no graph
+    // could be made.
+    bool Info_IsFilePlayable(TZRFilePlayError& ErrorCode, std::wstring& ErrorText);
+    int32_t Info_Video_Streams_Count();
+    int32_t Info_Audio_Streams_Count();
+    int32_t Info_Text_Streams_Count();
+    bool Info_Audio_Streams_AllInOne();
+    // Per-stream values of the last read (StreamNumber from 0). Video members answer 0 / "" for a number
+    // not below the video count; a negative number (and for audio and text members a number not below
+    // their count) throws std::out_of_range "List index out of bounds (<n>)", which the COM shell turns
+    // into a failing HRESULT with that text.
+    int32_t Info_Video_Width(int32_t StreamNumber);
+    int32_t Info_Video_Height(int32_t StreamNumber);
+    int32_t Info_Video_FramesCount(int32_t StreamNumber);
+    int32_t Info_Video_AspectW(int32_t StreamNumber);
+    int32_t Info_Video_AspectH(int32_t StreamNumber);
+    double Info_Video_FrameRate(int32_t StreamNumber);
+    double Info_Video_Bitrate(int32_t StreamNumber);
+    double Info_Video_AspectRatio(int32_t StreamNumber);
+    std::wstring Info_Video_Codec(int32_t StreamNumber);
+    std::wstring Info_Video_FourCC(int32_t StreamNumber);
+    std::wstring Info_Video_Duration(int32_t StreamNumber);
+    std::wstring Info_Video_AspectRatioStr(int32_t StreamNumber);
+    std::wstring Info_Video_MpegAudioTag(int32_t StreamNumber);
+    int32_t Info_Video_DurationMSec(int32_t StreamNumber);  // low 32 bits of the length in ms
+    int32_t Info_Audio_DurationMSec(int32_t StreamNumber);  // low 32 bits of the length in ms
+    int32_t Info_Audio_Bitrate(int32_t StreamNumber);       // average bytes per second
+    int32_t Info_Audio_BPS(int32_t StreamNumber);
+    int32_t Info_Audio_Channels(int32_t StreamNumber);
+    int32_t Info_Audio_SampleRate(int32_t StreamNumber);
+    std::wstring Info_Audio_Codec(int32_t StreamNumber);
+    std::wstring Info_Audio_CodecInfo(int32_t StreamNumber);
+    std::wstring Info_Audio_Duration(int32_t StreamNumber);
+    std::wstring Info_Text_Codec(int32_t StreamNumber);
+    std::wstring Info_Text_Language(int32_t StreamNumber);
+    std::wstring Info_Text_Name(int32_t StreamNumber);
+    // Installed audio codecs, video codecs and DirectShow filters (empty until Info_Read_Lists; a failure
+    // of the listing escapes). GetItem throws "List index out of bounds (<n>)" outside the list.
+    void Info_Read_Lists();
+    int32_t Info_List_AudioCodecs_GetCount();
+    std::wstring Info_List_AudioCodecs_GetItem(int32_t Index);
+    int32_t Info_List_VideoCodecs_GetCount();
+    std::wstring Info_List_VideoCodecs_GetItem(int32_t Index);
+    int32_t Info_List_DirectShowFilters_GetCount();
+    std::wstring Info_List_DirectShowFilters_GetItem(int32_t Index);
+    bool Info_Audio_Codec_HasDialog(const std::wstring& CodecName, TZRPropertyPage PageType);
+    void Info_Audio_Codec_ShowDialog(const std::wstring& CodecName, TZRPropertyPage PageType);
+    bool Info_Video_Codec_HasDialog(const std::wstring& CodecName, TZRPropertyPage PageType);
+    void Info_Video_Codec_ShowDialog(const std::wstring& CodecName, TZRPropertyPage PageType);
+    bool Info_Filter_HasDialog(const std::wstring& FilterName, TZRPropertyPage PageType);
+    void Info_Filter_ShowDialog(const std::wstring& FilterName, TZRPropertyPage PageType);
+    // "HH:MM:SS" (hours with two or more digits; a negative number after a minus sign).
+    std::wstring Helpful_SecondsToTimeFormatted(int32_t seconds);
+
     // --- Inspection for the player's own tests and diagnostics
     bool HasGraph() const { return static_cast<bool>(dsFilterGraph); }
     IGraphBuilder* Graph() const { return dsFilterGraph.Get(); }

@@ -1,7 +1,15 @@
-// Media information members.
+// Media information members: the file reader with its cache, the trial render, the codec and filter lists.
+#include <cstdint>
+
+#include "core/codecnames.h"
 #include "graph/graphutil.h"
+#include "info/graphdump.h"
 #include "info/videoinfo.h"
 #include "player/player.h"
+
+namespace {
+int32_t Low32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
+}  // namespace
 
 bool TZRMediaPlayer::Info_Read() {
     try {
@@ -25,3 +33,87 @@ std::wstring TZRMediaPlayer::Info_FileFormat() {
         return {};
     }
 }
+
+bool TZRMediaPlayer::Info_IsFilePlayable(TZRFilePlayError& ErrorCode, std::wstring& ErrorText) {
+    try {
+        ComPtr<IGraphBuilder> graph;
+        if (FAILED(CreateInstance(CLSID_FilterGraph, graph))) return false;
+        // The trial graph is registered for graph tools while it exists, whatever Debug_Mode says.
+        struct Registration {
+            DWORD number = 0;
+            bool added = false;
+            ~Registration() {
+                if (added) RemoveGraphFromRot(number);
+            }
+        } reg;
+        reg.added = SUCCEEDED(AddGraphToRot(graph.Get(), &reg.number));
+        const HRESULT hr = graph->RenderFile(FFilenameOrURL.c_str(), nullptr);
+        const TZRFilePlayResult r = FilePlayResult(hr);
+        ErrorCode = static_cast<TZRFilePlayError>(r.code);
+        ErrorText = r.text;
+        return r.playable;
+    } catch (...) {
+        return false;
+    }
+}
+
+int32_t TZRMediaPlayer::Info_Video_Streams_Count() { return Info ? Info->VideoStreamsCount() : 0; }
+int32_t TZRMediaPlayer::Info_Audio_Streams_Count() { return Info ? Info->AudioStreamsCount() : 0; }
+int32_t TZRMediaPlayer::Info_Text_Streams_Count() { return Info ? Info->TextStreamsCount() : 0; }
+bool TZRMediaPlayer::Info_Audio_Streams_AllInOne() { return Info && Info->AdditionalStreams(); }
+
+int32_t TZRMediaPlayer::Info_Video_Width(int32_t n) { return Info->Video_Width(n); }
+int32_t TZRMediaPlayer::Info_Video_Height(int32_t n) { return Info->Video_Height(n); }
+int32_t TZRMediaPlayer::Info_Video_FramesCount(int32_t n) { return Info->Video_FramesCount(n); }
+int32_t TZRMediaPlayer::Info_Video_AspectW(int32_t n) { return Info->Video_AspectW(n); }
+int32_t TZRMediaPlayer::Info_Video_AspectH(int32_t n) { return Info->Video_AspectH(n); }
+double TZRMediaPlayer::Info_Video_FrameRate(int32_t n) { return Info->Video_FrameRate(n); }
+double TZRMediaPlayer::Info_Video_Bitrate(int32_t n) { return Info->Video_Bitrate(n); }
+double TZRMediaPlayer::Info_Video_AspectRatio(int32_t n) { return Info->Video_AspectRatio(n); }
+std::wstring TZRMediaPlayer::Info_Video_Codec(int32_t n) { return Info->Video_Codec(n); }
+std::wstring TZRMediaPlayer::Info_Video_FourCC(int32_t n) { return Info->Video_FourCC(n); }
+std::wstring TZRMediaPlayer::Info_Video_Duration(int32_t n) { return Info->Video_Duration(n); }
+std::wstring TZRMediaPlayer::Info_Video_AspectRatioStr(int32_t n) { return Info->Video_AspectRatioStr(n); }
+std::wstring TZRMediaPlayer::Info_Video_MpegAudioTag(int32_t n) { return Info->Video_MPEGAudioTag(n); }
+int32_t TZRMediaPlayer::Info_Video_DurationMSec(int32_t n) { return Low32(Info->Video_DurationMSec(n)); }
+int32_t TZRMediaPlayer::Info_Audio_DurationMSec(int32_t n) { return Low32(Info->Audio_DurationMSec(n)); }
+int32_t TZRMediaPlayer::Info_Audio_Bitrate(int32_t n) { return Info->Audio_Bitrate(n); }
+int32_t TZRMediaPlayer::Info_Audio_BPS(int32_t n) { return Info->Audio_BPS(n); }
+int32_t TZRMediaPlayer::Info_Audio_Channels(int32_t n) { return Info->Audio_Channels(n); }
+int32_t TZRMediaPlayer::Info_Audio_SampleRate(int32_t n) { return Info->Audio_SampleRate(n); }
+std::wstring TZRMediaPlayer::Info_Audio_Codec(int32_t n) { return Info->Audio_Codec(n); }
+std::wstring TZRMediaPlayer::Info_Audio_CodecInfo(int32_t n) { return Info->Audio_CodecInfo(n); }
+std::wstring TZRMediaPlayer::Info_Audio_Duration(int32_t n) { return Info->Audio_Duration(n); }
+std::wstring TZRMediaPlayer::Info_Text_Codec(int32_t n) { return Info->Text_Codec(n); }
+std::wstring TZRMediaPlayer::Info_Text_Language(int32_t n) { return Info->Text_Language(n); }
+std::wstring TZRMediaPlayer::Info_Text_Name(int32_t n) { return Info->Text_Name(n); }
+
+void TZRMediaPlayer::Info_Read_Lists() { Info->ReadLists(); }
+int32_t TZRMediaPlayer::Info_List_AudioCodecs_GetCount() { return Info->List_AudioCodecs_GetCount(); }
+std::wstring TZRMediaPlayer::Info_List_AudioCodecs_GetItem(int32_t i) { return Info->List_AudioCodecs_GetItem(i); }
+int32_t TZRMediaPlayer::Info_List_VideoCodecs_GetCount() { return Info->List_VideoCodecs_GetCount(); }
+std::wstring TZRMediaPlayer::Info_List_VideoCodecs_GetItem(int32_t i) { return Info->List_VideoCodecs_GetItem(i); }
+int32_t TZRMediaPlayer::Info_List_DirectShowFilters_GetCount() { return Info->List_DirectShowFilters_GetCount(); }
+std::wstring TZRMediaPlayer::Info_List_DirectShowFilters_GetItem(int32_t i) {
+    return Info->List_DirectShowFilters_GetItem(i);
+}
+bool TZRMediaPlayer::Info_Audio_Codec_HasDialog(const std::wstring& name, TZRPropertyPage page) {
+    return Info->AudioCodecHasDialog(name, page);
+}
+void TZRMediaPlayer::Info_Audio_Codec_ShowDialog(const std::wstring& name, TZRPropertyPage page) {
+    Info->AudioCodecShowDialog(name, page);
+}
+bool TZRMediaPlayer::Info_Video_Codec_HasDialog(const std::wstring& name, TZRPropertyPage page) {
+    return Info->VideoCodecHasDialog(name, page);
+}
+void TZRMediaPlayer::Info_Video_Codec_ShowDialog(const std::wstring& name, TZRPropertyPage page) {
+    Info->VideoCodecShowDialog(name, page);
+}
+bool TZRMediaPlayer::Info_Filter_HasDialog(const std::wstring& name, TZRPropertyPage page) {
+    return Info->FilterHasDialog(name, page);
+}
+void TZRMediaPlayer::Info_Filter_ShowDialog(const std::wstring& name, TZRPropertyPage page) {
+    Info->FilterShowDialog(name, page);
+}
+
+std::wstring TZRMediaPlayer::Helpful_SecondsToTimeFormatted(int32_t seconds) { return SecondsToTimeFormatted(seconds); }
