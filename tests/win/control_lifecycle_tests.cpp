@@ -38,9 +38,13 @@ DWORD Handles() {
     return n;
 }
 
+BOOL CALLBACK CountChild(HWND, LPARAM lp) {
+    ++*reinterpret_cast<long*>(lp);
+    return TRUE;
+}
 BOOL CALLBACK CountWindow(HWND hwnd, LPARAM lp) {
     ++*reinterpret_cast<long*>(lp);
-    EnumChildWindows(hwnd, [](HWND, LPARAM p) -> BOOL { ++*reinterpret_cast<long*>(p); return TRUE; }, lp);
+    EnumChildWindows(hwnd, CountChild, lp);
     return TRUE;
 }
 
