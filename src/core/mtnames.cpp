@@ -28,7 +28,9 @@ struct NamedGuid {
     const wchar_t* name;
 };
 
-// Major types. The DVD navigation type carries its platform name; "CONTROL" names MEDIATYPE_Control.
+// Major types. LMRT and ScriptCommand are the platform's values (their first field spells the code from the
+// highest byte down). {E06D8021-...} keeps the name "CONTROL"; the DVD navigator's own type {E06D802E-...} is
+// named after its platform name.
 const NamedGuid kMajorTypes[] = {
     {G("0482DEE1-7817-11CF-8A03-00AA006ECB65"), L"AnalogAudio"},
     {G("0482DDE1-7817-11CF-8A03-00AA006ECB65"), L"AnalogVideo"},
@@ -36,10 +38,10 @@ const NamedGuid kMajorTypes[] = {
     {G("670AEA80-3A82-11D0-B79B-00AA003767A7"), L"AUXLine21Data"},
     {F("file"), L"File"},
     {F("iavs"), L"Interleaved"},
-    {F("lmrt"), L"LMRT"},
+    {G("74726C6D-0000-0010-8000-00AA00389B71"), L"LMRT"},
     {F("mids"), L"Midi"},
     {G("E06D8020-DB46-11CF-B4D1-00805F6CBBEA"), L"MPEG2_PES"},
-    {F("scmd"), L"ScriptCommand"},
+    {G("73636D64-0000-0010-8000-00AA00389B71"), L"ScriptCommand"},
     {G("E436EB83-524F-11CE-9F53-0020AF0BA770"), L"Stream"},
     {F("txts"), L"Text"},
     {G("0482DEE3-7817-11CF-8A03-00AA006ECB65"), L"Timecode"},
@@ -48,8 +50,8 @@ const NamedGuid kMajorTypes[] = {
     {G("F72A76E1-EB0A-11D0-ACE4-0000C0CC16BA"), L"VBI"},
     {G("36523B13-8EE5-11D1-8CA3-0060B057664A"), L"MPEG2_PACK"},
     {G("455F176C-4B06-47CE-9AEF-8CAEF73DF7B5"), L"MPEG2_SECTIONS"},
-    {G("E06D8021-DB46-11CF-B4D1-00805F6CBBEA"), L"DVD_NAVIGATION"},
-    {G("E436EB84-524F-11CE-9F53-0020AF0BA770"), L"CONTROL"},
+    {G("E06D8021-DB46-11CF-B4D1-00805F6CBBEA"), L"CONTROL"},
+    {G("E06D802E-DB46-11CF-B4D1-00805F6CBBEA"), L"DVD_NAVIGATION"},
 };
 
 // Subtypes, first match wins.

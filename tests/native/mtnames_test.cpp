@@ -90,9 +90,12 @@ TEST(MediaTypeNames, NamesAndUnknownIdentifiers) {
     EXPECT_EQ(SubTypeName(FourCCGuid(0x0050)), L"MPEG1AudioPayload");
     EXPECT_EQ(SubTypeName(MakeGuid("0482DDEC-7817-11CF-8A03-00AA006ECB65")), L"AnalogVideo_PAL_N_COMBO");
     EXPECT_EQ(SubTypeName(MakeGuid("E06D8031-DB46-11CF-B4D1-00805F6CBBEA")), L"PROVIDER");
-    // The DVD navigation major type has its platform name; "CONTROL" is MEDIATYPE_Control.
-    EXPECT_EQ(MajorTypeName(MakeGuid("E06D8021-DB46-11CF-B4D1-00805F6CBBEA")), L"DVD_NAVIGATION");
-    EXPECT_EQ(MajorTypeName(MakeGuid("E436EB84-524F-11CE-9F53-0020AF0BA770")), L"CONTROL");
+    // {E06D8021-...} is "CONTROL"; the DVD navigator's type has its platform name.
+    EXPECT_EQ(MajorTypeName(MakeGuid("E06D8021-DB46-11CF-B4D1-00805F6CBBEA")), L"CONTROL");
+    EXPECT_EQ(MajorTypeName(MakeGuid("E06D802E-DB46-11CF-B4D1-00805F6CBBEA")), L"DVD_NAVIGATION");
+    // The platform's LMRT and ScriptCommand identifiers spell their code from the highest byte down.
+    EXPECT_EQ(MajorTypeName(MakeGuid("74726C6D-0000-0010-8000-00AA00389B71")), L"LMRT");
+    EXPECT_EQ(MajorTypeName(MakeGuid("73636D64-0000-0010-8000-00AA00389B71")), L"ScriptCommand");
 }
 
 TEST(MediaTypeNames, WaveTagsAndCompressionCodes) {
