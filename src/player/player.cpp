@@ -14,14 +14,23 @@
 namespace {
 const wchar_t kWindowClass[] = L"TZRMediaPlayer";
 
+// The module that holds the player's code (the control DLL, or the program that links the player), so that
+// two copies in one process never share a window class.
+HINSTANCE CodeModule() {
+    HMODULE m = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&CodeModule), &m);
+    return m ? m : GetModuleHandleW(nullptr);
+}
+
 void RegisterPlayerClass(WNDPROC proc) {
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof(wc);
-    if (GetClassInfoExW(GetModuleHandleW(nullptr), kWindowClass, &wc)) return;
+    if (GetClassInfoExW(CodeModule(), kWindowClass, &wc)) return;
     wc.cbSize = sizeof(wc);
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hInstance = CodeModule();
     wc.hCursor = nullptr;  // WM_SETCURSOR shows the player's own cursor
     wc.hbrBackground = nullptr;  // opaque: nothing is erased behind the panel
     wc.lpszClassName = kWindowClass;
@@ -36,7 +45,7 @@ TZRMediaPlayer::TZRMediaPlayer(HWND parent, int x, int y, int width, int height)
         if (width < 5 && height < 5) { width = 40; height = 40; }
         DWORD style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VISIBLE | (parent ? WS_CHILD : WS_POPUP);
         FHandle = CreateWindowExW(0, kWindowClass, L"", style, x, y, width, height, parent, nullptr,
-                                  GetModuleHandleW(nullptr), this);
+                                  CodeModule(), this);
     } catch (...) {
     }
     // 2. COM for this thread, as a single-threaded apartment.
@@ -54,16 +63,30 @@ TZRMediaPlayer::TZRMediaPlayer(HWND parent, int x, int y, int width, int height)
     FStatus = ST_FREE;
     // 6. Owned objects.
     try { dsGraphCB = std::make_unique<TZRGraphCallbacks>(); } catch (...) {}
-    try { dsAudioOutputDevicesEnum = std::make_unique<TZRSysDevEnum>(CLSID_AudioRendererCategory); } catch (...) {}
-    try { dsFilters = std::make_unique<TZRSysDevEnum>(CLSID_LegacyAmFilterCategory); } catch (...) {}
     try { Info = std::make_unique<TZRVideoInfoMP>(); } catch (...) {}
-    // 7. The audio output devices, in the enumerator's order.
-    try {
-        if (dsAudioOutputDevicesEnum)
+    // 7. The two device enumerators, and with them the list of audio output devices, are filled when first
+    // needed (Filters(), AudioOutputDevices()): enumerating a category costs time and, on some platforms,
+    // handles that the platform keeps, which a host creating many controls would pay for nothing.
+}
+
+TZRSysDevEnum* TZRMediaPlayer::Filters() {
+    if (!dsFilters) {
+        try { dsFilters = std::make_unique<TZRSysDevEnum>(CLSID_LegacyAmFilterCategory); } catch (...) {}
+    }
+    return dsFilters.get();
+}
+
+const TZRWideStringList& TZRMediaPlayer::AudioOutputDevices() {
+    if (!dsAudioOutputDevicesEnum) {
+        try {
+            dsAudioOutputDevicesEnum = std::make_unique<TZRSysDevEnum>(CLSID_AudioRendererCategory);
+            FAudioOutputDevices.Clear();
             for (int32_t i = 0; i < dsAudioOutputDevicesEnum->CountFilters(); ++i)
                 FAudioOutputDevices.Add(dsAudioOutputDevicesEnum->GetFilter(i).FriendlyName);
-    } catch (...) {
+        } catch (...) {
+        }
     }
+    return FAudioOutputDevices;
 }
 
 TZRMediaPlayer::~TZRMediaPlayer() {
@@ -127,7 +150,8 @@ void TZRMediaPlayer::Cursor_Set(HCURSOR cursor) {
 }
 
 void TZRMediaPlayer::Cursor_SetI(int32_t cursor) {
-    Cursor_Set(reinterpret_cast<HCURSOR>(static_cast<intptr_t>(static_cast<uint32_t>(cursor))));
+    // Handles widen to pointer size by sign extension.
+    Cursor_Set(reinterpret_cast<HCURSOR>(static_cast<intptr_t>(cursor)));
 }
 
 void TZRMediaPlayer::Cursor_SetDefault() { Cursor_Set(LoadCursorW(nullptr, (LPCWSTR)IDC_ARROW)); }
@@ -202,8 +226,9 @@ std::wstring TZRMediaPlayer::DirectShow_Filters_GetItem(int32_t index) {
 
 bool TZRMediaPlayer::DirectShow_Filter_Has_Dialog(const std::wstring& name, TZRPropertyPage pageType) {
     try {
-        if (!dsFilters) return false;
-        ComPtr<IBaseFilter> f = dsFilters->GetBaseFilter(dsFilters->FilterIndexOfFriendlyName(name));
+        TZRSysDevEnum* filters = Filters();
+        if (!filters) return false;
+        ComPtr<IBaseFilter> f = filters->GetBaseFilter(filters->FilterIndexOfFriendlyName(name));
         return HasPropertyPage(f.Get(), pageType);
     } catch (...) {
         return false;
@@ -212,8 +237,9 @@ bool TZRMediaPlayer::DirectShow_Filter_Has_Dialog(const std::wstring& name, TZRP
 
 void TZRMediaPlayer::DirectShow_Filter_Show_Dialog(const std::wstring& name, TZRPropertyPage pageType) {
     try {
-        if (!dsFilters) return;
-        ComPtr<IBaseFilter> f = dsFilters->GetBaseFilter(dsFilters->FilterIndexOfFriendlyName(name));
+        TZRSysDevEnum* filters = Filters();
+        if (!filters) return;
+        ComPtr<IBaseFilter> f = filters->GetBaseFilter(filters->FilterIndexOfFriendlyName(name));
         ShowPropertyPage(nullptr, f.Get(), pageType);
     } catch (...) {
     }
@@ -221,7 +247,8 @@ void TZRMediaPlayer::DirectShow_Filter_Show_Dialog(const std::wstring& name, TZR
 
 int32_t TZRMediaPlayer::DirectShow_Filter_Merit_Get(const std::wstring& name) {
     try {
-        return dsFilters ? static_cast<int32_t>(dsFilters->GetFilterMerit(name, L"")) : 0;
+        TZRSysDevEnum* filters = Filters();
+        return filters ? static_cast<int32_t>(filters->GetFilterMerit(name, L"")) : 0;
     } catch (...) {
         return 0;
     }
@@ -229,7 +256,8 @@ int32_t TZRMediaPlayer::DirectShow_Filter_Merit_Get(const std::wstring& name) {
 
 bool TZRMediaPlayer::DirectShow_Filter_Merit_Set(const std::wstring& name, int32_t merit) {
     try {
-        return dsFilters && dsFilters->SetFilterMerit(name, L"", static_cast<uint32_t>(merit));
+        TZRSysDevEnum* filters = Filters();
+        return filters && filters->SetFilterMerit(name, L"", static_cast<uint32_t>(merit));
     } catch (...) {
         return false;
     }

@@ -274,7 +274,8 @@ public:
     TDSScreen* MainScreen() const { return dsMainScreen.get(); }
     bool AudioAvailable() const { return FAudioAvailable; }
     bool VideoAvailable() const { return FVideoAvailable; }
-    const TZRWideStringList& AudioOutputDevices() const { return FAudioOutputDevices; }
+    // The audio renderer devices by friendly name, in the platform's order (read once, when first asked).
+    const TZRWideStringList& AudioOutputDevices();
 
 private:
     friend struct PlayerAccess;
@@ -289,6 +290,7 @@ private:
     void Repaint();
     void HandleGraphEvents();
 
+    TZRSysDevEnum* Filters();  // the legacy filter enumerator, filled on first use
     void ReportError(const wchar_t* text);
     void ReportError(const std::wstring& text) { ReportError(text.c_str()); }
 

@@ -163,7 +163,7 @@ void TZRMediaPlayer::BuildGraph() {
                 }
                 if (!Trim(FVideo_Decoder).empty()) {
                     dsVideoDecoder = std::make_unique<TDSCatFilter>();
-                    dsVideoDecoder->Filters = dsFilters.get();
+                    dsVideoDecoder->Filters = Filters();
                     dsVideoDecoder->SetFilterName(FVideo_Decoder);
                     if (!dsVideoDecoder->Init(Graph2())) {
                         ReportError(std::wstring(ZRText::kUnableToInitDecoder) + FVideo_Decoder);
@@ -218,12 +218,15 @@ void TZRMediaPlayer::BuildGraph() {
             dsMediaSeeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, &stop, AM_SEEKING_AbsolutePositioning);
         }
         if (!dsMediaControl) return;
+        HRESULT run;
         {
             FPUGuard guard;
-            dsMediaControl->Run();
+            run = dsMediaControl->Run();
         }
         if (FVideoAvailable && dsMainScreen) dsMainScreen->Update_Renderer(Graph2());
         if (FDebug_Mode) SaveGraphDumps(L"play_last");
+        // The playback is built and started.
+        if (SUCCEEDED(run) && OnStart) OnStart();
     } catch (...) {
         // A missing graph object ends the build here; the failing step has already reported.
     }

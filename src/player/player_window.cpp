@@ -346,7 +346,7 @@ std::wstring TZRMediaPlayer::Screen_Video_Renderer_Deinterlace_Modes_GetItem(int
 
 bool TZRMediaPlayer::Filter_Supported_EVR() {
     try {
-        if (!dsFilters || dsFilters->FilterIndexOfFriendlyName(ZRText::kEvrFriendlyName) < 0) return false;
+        if (!Filters() || Filters()->FilterIndexOfFriendlyName(ZRText::kEvrFriendlyName) < 0) return false;
         return RendererSupported(zr::CLSID_EnhancedVideoRenderer, L"EVR");
     } catch (...) {
         return false;
@@ -355,7 +355,7 @@ bool TZRMediaPlayer::Filter_Supported_EVR() {
 
 bool TZRMediaPlayer::Filter_Supported_VMR9() {
     try {
-        if (!dsFilters || dsFilters->FilterIndexOfFriendlyName(ZRText::kVmr9FriendlyName) < 0) return false;
+        if (!Filters() || Filters()->FilterIndexOfFriendlyName(ZRText::kVmr9FriendlyName) < 0) return false;
         return RendererSupported(CLSID_VideoMixingRenderer9, L"VMR9");
     } catch (...) {
         return false;

@@ -52,6 +52,7 @@ TEST_F(PlayerTest, MissingFileReportsAndKeepsCurrentPlayback) {
 TEST_F(PlayerTest, EndOfStreamRaisesOnStopOnceAndKeepsGraph) {
     MakePlayer(false);
     ASSERT_TRUE(PlayFile(L"clip.avi"));
+    EXPECT_EQ(log.starts, 1);  // raised once the graph runs
     EXPECT_EQ(player->Status(), ST_PLAY);
     EXPECT_TRUE(player->VideoAvailable());
     EXPECT_TRUE(player->AudioAvailable());

@@ -10,6 +10,7 @@
 
 struct EventLog {
     int stops = 0;
+    int starts = 0;
     std::vector<std::wstring> errors;
     bool HasError(const std::wstring& text) const {
         for (auto& e : errors)
@@ -34,6 +35,7 @@ protected:
             player = std::make_unique<TZRMediaPlayer>(host, 0, 0, w, h);
         }
         player->OnStop.Set([](void* c) { static_cast<EventLog*>(c)->stops++; }, &log);
+        player->OnStart.Set([](void* c) { static_cast<EventLog*>(c)->starts++; }, &log);
         player->OnError.Set([](void* c, const wchar_t* t) { static_cast<EventLog*>(c)->errors.push_back(t); }, &log);
     }
     void SetUp() override {}
