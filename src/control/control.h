@@ -192,6 +192,15 @@ public:
     HRESULT STDMETHODCALLTYPE put_Selection_Start(LONG Value) override;
     HRESULT STDMETHODCALLTYPE get_Selection_Stop(LONG *Value) override;
     HRESULT STDMETHODCALLTYPE put_Selection_Stop(LONG Value) override;
+    HRESULT STDMETHODCALLTYPE get_Source_Stream_AX(IUnknown **Value) override;
+    HRESULT STDMETHODCALLTYPE put_Source_Stream_AX(IUnknown *Value) override;
+    HRESULT STDMETHODCALLTYPE putref_Source_Stream_AX(IUnknown *Value) override;
+    HRESULT STDMETHODCALLTYPE get_Source_Stream_Size(LONG *Value) override;
+    HRESULT STDMETHODCALLTYPE put_Source_Stream_Size(LONG Value) override;
+    HRESULT STDMETHODCALLTYPE get_Source_Stream_Audio_Present(VARIANT_BOOL *Value) override;
+    HRESULT STDMETHODCALLTYPE put_Source_Stream_Audio_Present(VARIANT_BOOL Value) override;
+    HRESULT STDMETHODCALLTYPE get_Source_Stream_Video_Present(VARIANT_BOOL *Value) override;
+    HRESULT STDMETHODCALLTYPE put_Source_Stream_Video_Present(VARIANT_BOOL Value) override;
     HRESULT STDMETHODCALLTYPE get_Video_Decoder(BSTR *Value) override;
     HRESULT STDMETHODCALLTYPE put_Video_Decoder(BSTR Value) override;
     HRESULT STDMETHODCALLTYPE get_ParentBackground(VARIANT_BOOL *Value) override;

@@ -176,6 +176,24 @@ ZR_BOOL_PROPERTY(Screen_Video_Renderer_Deinterlace_UseDefault)
 ZR_BOOL_PROPERTY(Selection_Active)
 ZR_LONG_PROPERTY(Selection_Start)
 ZR_LONG_PROPERTY(Selection_Stop)
+
+// Memory-stream source: the host's stream object (any COM object; queried for IStream at Play), its size and
+// what it carries.
+ZR_LONG_PROPERTY(Source_Stream_Size)
+ZR_BOOL_PROPERTY(Source_Stream_Audio_Present)
+ZR_BOOL_PROPERTY(Source_Stream_Video_Present)
+HRESULT TTxZRMediaPlayer::get_Source_Stream_AX(IUnknown** Value) {
+    return Get(Value, [&]() -> IUnknown* {
+        IUnknown* p = FPlayer->Source_Stream_AX();
+        if (p) p->AddRef();
+        return p;
+    });
+}
+HRESULT TTxZRMediaPlayer::put_Source_Stream_AX(IUnknown* Value) {
+    return Put(zrdispid::Source_Stream_AX, [&] { FPlayer->Set_Source_Stream_AX(Value); });
+}
+// Script hosts assign objects by reference ("Set control.Source_Stream_AX = stream").
+HRESULT TTxZRMediaPlayer::putref_Source_Stream_AX(IUnknown* Value) { return put_Source_Stream_AX(Value); }
 ZR_TEXT_PROPERTY(Video_Decoder)
 
 #undef ZR_BOOL_PROPERTY

@@ -394,7 +394,7 @@ TEST(ControlTypeLibrary, MembersAndDispatchIdentifiers) {
     struct Row {
         const wchar_t* name;
         DISPID id;
-        char kind;  // m method, r read-only property, w read-write property
+        char kind;  // m method, r read-only property, w read-write property, o object property (get, put, putref)
     } rows[] = {
     {L"Close", 0xFD, 'm'},
     {L"ControlVersion", 0xFE, 'm'},
@@ -414,6 +414,10 @@ TEST(ControlTypeLibrary, MembersAndDispatchIdentifiers) {
     {L"Loop", 0x20F, 'w'},
     {L"FilenameOrURL", 0x220, 'w'},
     {L"Source_Mode", 0x23B, 'w'},
+    {L"Source_Stream_AX", 0x23A, 'o'},
+    {L"Source_Stream_Size", 0x23C, 'w'},
+    {L"Source_Stream_Audio_Present", 0x243, 'w'},
+    {L"Source_Stream_Video_Present", 0x244, 'w'},
     {L"Status", 0x23D, 'r'},
     {L"Selection_Active", 0x240, 'w'},
     {L"Selection_Start", 0x241, 'w'},
@@ -539,17 +543,19 @@ TEST(ControlTypeLibrary, MembersAndDispatchIdentifiers) {
         ASSERT_EQ(disp->GetIDsOfNames(names, 1, &id), S_OK);
         EXPECT_EQ(id, r.id);
         expectedIds.insert(r.id);
-        bool func = false, get = false, put = false;
+        bool func = false, get = false, put = false, putref = false;
         for (auto& f : funcs) {
             if (f.id != r.id) continue;
             func |= f.kind == INVOKE_FUNC;
             get |= f.kind == INVOKE_PROPERTYGET;
             put |= f.kind == INVOKE_PROPERTYPUT;
+            putref |= f.kind == INVOKE_PROPERTYPUTREF;
         }
         EXPECT_EQ(func, r.kind == 'm');
         EXPECT_EQ(get, r.kind != 'm');
-        EXPECT_EQ(put, r.kind == 'w');
-        expectedFuncs += r.kind == 'w' ? 2 : 1;
+        EXPECT_EQ(put, r.kind == 'w' || r.kind == 'o');
+        EXPECT_EQ(putref, r.kind == 'o');
+        expectedFuncs += r.kind == 'o' ? 3 : r.kind == 'w' ? 2 : 1;
     }
     // Only these: IDispatch's own seven and the members above (later parts add theirs).
     size_t own = 0;
