@@ -125,13 +125,13 @@ std::vector<std::string> Describe(IFilterGraph* graph) {
     return lines;
 }
 
-// The filter blocks of a dump, each without its media-type lines (filters may change the types they offer
-// once the graph runs), sorted by filter name.
-std::vector<std::string> Blocks(const std::vector<std::string>& lines) {
+// The filter blocks of a dump, each line by line, sorted by filter name; without their media-type lines
+// unless withTypes (filters may change the types they offer once the graph runs).
+std::vector<std::string> Blocks(const std::vector<std::string>& lines, bool withTypes = false) {
     std::vector<std::string> blocks;
     for (const std::string& l : lines) {
         if (l.rfind("Filter name: ", 0) == 0) blocks.emplace_back();
-        if (blocks.empty() || l.rfind("      ", 0) == 0) continue;
+        if (blocks.empty() || (!withTypes && l.rfind("      ", 0) == 0)) continue;
         blocks.back() += l + "\n";
     }
     std::sort(blocks.begin(), blocks.end());
@@ -205,10 +205,15 @@ TEST_F(DumpTest, ThreeMomentsOfAPlayback) {
     }
     EXPECT_TRUE(registered) << Narrow(rotName);
 
-    // play_last: taken just after the run, while the graph runs, exactly as the graph reads now.
+    // play_last: taken just after the run, while the graph runs, as the graph reads now, line by line within
+    // each filter. (Wine's graph sorts its filters again on state changes, so the order of filters that do
+    // not feed each other, such as the two renderers, may differ from the moment of the dump.)
     const std::vector<std::string> now = Describe(graph.Get());
     const auto last = DumpLines(dir + L"play_last.txt");
-    EXPECT_EQ(last, now);
+    ASSERT_GE(last.size(), 2u);
+    EXPECT_EQ(last[0], now[0]);
+    EXPECT_EQ(last[1], "");
+    EXPECT_EQ(Blocks(last, true), Blocks(now, true));
     const std::string expectedSource[] = {"Filter name: SRC", "  Pin 0 - Output - Output",
                                           "    Connected to: GStreamer splitter filter, input pin", "    Mediatypes:"};
     auto src = std::search(last.begin(), last.end(), std::begin(expectedSource), std::end(expectedSource));
@@ -281,7 +286,7 @@ TEST_F(DumpTest, AudioOnlyPlaybackAndOverwriting) {
     EXPECT_FALSE(Exists(dir + L"play0.txt"));
     EXPECT_FALSE(Exists(dir + L"play0.grf"));
     EXPECT_TRUE(Exists(dir + L"play_run.grf"));
-    EXPECT_EQ(DumpLines(dir + L"play_last.txt"), Describe(player->Graph()));
+    EXPECT_EQ(Blocks(DumpLines(dir + L"play_last.txt"), true), Blocks(Describe(player->Graph()), true));
     player->Close();
 
     ASSERT_TRUE(PlayFile(L"clip.avi"));
