@@ -169,6 +169,26 @@ std::vector<std::pair<std::wstring, ComPtr<IUnknown>>> RotEntries(bool withObjec
     return out;
 }
 
+// Whether this process's registrations show in the running object table at all: an object of the test's own is
+// registered under an item moniker and looked for. (In a freshly made Wine prefix the table service sometimes
+// does not list the entries of the processes that start it; the player's own registration is then not
+// observable either, and the checks that need it are skipped with a note.)
+bool RotReachable() {
+    ComPtr<IRunningObjectTable> rot;
+    if (FAILED(GetRunningObjectTable(0, rot.Put()))) return false;
+    ComPtr<IStream> object;
+    CreateStreamOnHGlobal(nullptr, TRUE, object.Put());
+    ComPtr<IMoniker> m;
+    if (!object || FAILED(CreateItemMoniker(L"!", L"zr rot probe", m.Put()))) return false;
+    DWORD cookie = 0;
+    if (FAILED(rot->Register(ROTFLAGS_REGISTRATIONKEEPSALIVE, object.Get(), m.Get(), &cookie))) return false;
+    bool seen = false;
+    for (auto& e : RotEntries(false)) seen |= e.first == L"!zr rot probe";
+    rot->Revoke(cookie);
+    if (!seen) std::printf("note: this process's entries do not show in the running object table here\n");
+    return seen;
+}
+
 bool RotHas(const std::wstring& name) {
     for (auto& e : RotEntries())
         if (e.first == name) return true;
@@ -203,7 +223,7 @@ TEST_F(DumpTest, ThreeMomentsOfAPlayback) {
         if (object) object->QueryInterface(IID_IUnknown, b.PutVoid());
         EXPECT_EQ(a.Get(), b.Get()) << "the entry is the playback graph";
     }
-    EXPECT_TRUE(registered) << Narrow(rotName);
+    if (RotReachable()) EXPECT_TRUE(registered) << Narrow(rotName);
 
     // play_last: taken just after the run, while the graph runs, as the graph reads now, line by line within
     // each filter. (Wine's graph sorts its filters again on state changes, so the order of filters that do
@@ -335,6 +355,7 @@ TEST_F(DumpTest, OffLeavesNoTrace) {
 
 // The playability test registers its trial graph while it renders, debug mode or not, and revokes it.
 TEST_F(DumpTest, PlayabilityTestRegistersItsTrialGraph) {
+    if (!RotReachable()) GTEST_SKIP() << "the running object table does not list this process's entries here";
     std::set<std::wstring> before;
     for (auto& e : RotEntries()) before.insert(e.first);
     std::atomic<bool> done{false};
