@@ -6,12 +6,14 @@
 #include <dvdmedia.h>
 
 #include <cstddef>
+#include <memory>
 
 #include "core/mediafmt.h"
 #include "graph/comptr.h"
 #include "graph/graphutil.h"
 #include "graph/guids.h"
 #include "graph/mtdescr.h"
+#include "info/boundedcall.h"
 
 // The record builder reads the platform's format blocks at these offsets.
 static_assert(offsetof(VIDEOINFOHEADER, dwBitRate) == 32 && offsetof(VIDEOINFOHEADER, AvgTimePerFrame) == 40 &&
@@ -92,23 +94,32 @@ void FillList(TZRSysDevEnum& e, REFGUID category, TZRWideStringList& list) {
 
 // --- Reading a file
 
-void TZRVideoInfoMP::AddStream(const AM_MEDIA_TYPE& mt, IMediaDet* det) {
-    TZRDetectorValues values;
-    if (det) {
-        values.hasLength = SUCCEEDED(det->get_StreamLength(&values.length));
-        values.hasFrameRate = SUCCEEDED(det->get_FrameRate(&values.frameRate));
-    }
-    FStreams.Add(View(mt), det ? &values : nullptr);
-}
+namespace {
 
-void TZRVideoInfoMP::ReadWithDetector() {
+// What the media detector said, gathered on the probing thread.
+struct TDetectorProbe {
+    bool refused = false;  // put_Filename failed
+    struct Stream {
+        TZRMediaType type;
+        TZRDetectorValues values;
+    };
+    std::vector<Stream> streams;
+};
+
+// What the stream selector of the demultiplexer in a trial graph said: its stream count and their types.
+struct TSelectorProbe {
+    DWORD count = 0;
+    std::vector<TZRMediaType> types;
+};
+
+void ProbeDetector(const std::wstring& file, TDetectorProbe& out) {
     ComPtr<IMediaDet> det;
     if (FAILED(CreateInstance(zr::CLSID_MediaDet, det))) return;
-    BSTR name = SysAllocString(FileName.c_str());
+    BSTR name = SysAllocString(file.c_str());
     const HRESULT hr = name ? det->put_Filename(name) : E_OUTOFMEMORY;
     SysFreeString(name);
     if (FAILED(hr)) {
-        FVideoMajorType = L"ERROR";
+        out.refused = true;
         return;
     }
     long streams = 0;
@@ -118,17 +129,20 @@ void TZRVideoInfoMP::ReadWithDetector() {
         AM_MEDIA_TYPE mt = {};
         if (FAILED(det->get_StreamMediaType(&mt))) continue;
         MediaTypeGuard guard{mt};
-        AddStream(mt, det.Get());
+        TDetectorProbe::Stream s{TZRMediaType(mt), {}};
+        s.values.hasLength = SUCCEEDED(det->get_StreamLength(&s.values.length));
+        s.values.hasFrameRate = SUCCEEDED(det->get_FrameRate(&s.values.frameRate));
+        out.streams.push_back(std::move(s));
     }
 }
 
-void TZRVideoInfoMP::ReadWithStreamSelector() {
+void ProbeSelector(const std::wstring& file, TSelectorProbe& out) {
     ComPtr<IGraphBuilder> graph;
     ComPtr<ICaptureGraphBuilder2> builder;
     if (FAILED(CreateInstance(CLSID_FilterGraph, graph))) return;
     if (FAILED(CreateInstance(CLSID_CaptureGraphBuilder2, builder)) || FAILED(builder->SetFiltergraph(graph.Get())))
         return;
-    const HRESULT hr = graph->RenderFile(FileName.c_str(), nullptr);
+    const HRESULT hr = graph->RenderFile(file.c_str(), nullptr);
     if (hr != S_OK && hr != VFW_S_PARTIAL_RENDER && hr != VFW_S_VIDEO_NOT_RENDERED && hr != VFW_S_AUDIO_NOT_RENDERED)
         return;
     const std::wstring splitterName = FindSplitterName(graph.Get());
@@ -137,13 +151,11 @@ void TZRVideoInfoMP::ReadWithStreamSelector() {
     if (FAILED(graph->FindFilterByName(splitterName.c_str(), splitter.Put())) || !splitter) return;
     ComPtr<IAMStreamSelect> select;
     if (FAILED(splitter->QueryInterface(IID_IAMStreamSelect, select.PutVoid())) || !select) return;
-    DWORD count = 0;
-    if (FAILED(select->Count(&count)) || count == 0) return;
-    const uint64_t known = FStreams.Video.size() + FStreams.Audio.size() + FStreams.Text.size();
-    if (count <= known) return;
-    FAdditionalStreams = true;
-    FStreams.ClearLists();
-    for (DWORD i = 0; i < count; ++i) {
+    if (FAILED(select->Count(&out.count))) {
+        out.count = 0;
+        return;
+    }
+    for (DWORD i = 0; i < out.count; ++i) {
         AM_MEDIA_TYPE* pmt = nullptr;
         WCHAR* streamName = nullptr;
         if (FAILED(select->Info(static_cast<long>(i), &pmt, nullptr, nullptr, nullptr, &streamName, nullptr, nullptr)))
@@ -156,9 +168,12 @@ void TZRVideoInfoMP::ReadWithStreamSelector() {
                 CoTaskMemFree(name);
             }
         } owned{pmt, streamName};
-        if (pmt) AddStream(*pmt, nullptr);
+        if (pmt) out.types.emplace_back(*pmt);
     }
+    // The trial graph is released without having run.
 }
+
+}  // namespace
 
 void TZRVideoInfoMP::ReadInfo() {
     try {
@@ -173,15 +188,28 @@ void TZRVideoInfoMP::ReadInfo() {
         } catch (...) {
             FFileFormat.clear();
         }
-        const HRESULT co = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        struct ComScope {
-            HRESULT co;
-            ~ComScope() {
-                if (SUCCEEDED(co)) CoUninitialize();
+        const std::wstring file = FileName;
+
+        // The media detector, stream by stream.
+        auto det = std::make_shared<TDetectorProbe>();
+        if (!RunBounded([det, file] { ProbeDetector(file, *det); })) {
+            // The platform's parser stalled on the file: nothing more is asked of it.
+            FVideoMajorType = L"ERROR";
+            return;
+        }
+        if (det->refused) FVideoMajorType = L"ERROR";
+        for (const auto& s : det->streams) FStreams.Add(View(*s.type.AMMediaType()), &s.values);
+
+        // The demultiplexer's stream selector may know more streams than the detector listed.
+        auto sel = std::make_shared<TSelectorProbe>();
+        if (RunBounded([sel, file] { ProbeSelector(file, *sel); })) {
+            const uint64_t known = FStreams.Video.size() + FStreams.Audio.size() + FStreams.Text.size();
+            if (sel->count > 0 && sel->count > known) {
+                FAdditionalStreams = true;
+                FStreams.ClearLists();
+                for (const auto& t : sel->types) FStreams.Add(View(*t.AMMediaType()), nullptr);
             }
-        } scope{co};
-        ReadWithDetector();
-        ReadWithStreamSelector();
+        }
         FStreams.Finish(GetFileSize64(FileName));
     } catch (...) {
     }

@@ -10,16 +10,15 @@
 #include "core/widestrlist.h"
 #include "graph/sysdevenum.h"
 
-struct _AMMediaType;
-struct IMediaDet;
-
 class TZRVideoInfoMP {
 public:
     std::wstring FileName;  // file to read
 
     // Reads FileName; never throws. Failures end the read quietly, keeping what was filled:
     // a missing file leaves no streams and VideoMajorType "FILE NOT FOUND"; a file the detector refuses
-    // sets VideoMajorType "ERROR" (the trial graph may still find streams).
+    // sets VideoMajorType "ERROR" (the trial graph may still find streams). Each platform probe runs on a
+    // thread of its own and is given up after kProbeTimeoutMs (info/boundedcall.h): a file that stalls
+    // the platform's parser reads as one without streams, VideoMajorType "ERROR".
     void ReadInfo();
 
     int32_t VideoStreamsCount() const { return static_cast<int32_t>(FStreams.Video.size()); }
@@ -86,10 +85,6 @@ public:
     void FilterShowDialog(const std::wstring& name, TZRPropertyPage pageType) const;
 
 private:
-    void AddStream(const _AMMediaType& mt, IMediaDet* det);
-    void ReadWithDetector();
-    void ReadWithStreamSelector();
-
     bool FAdditionalStreams = false;
     TZRStreamSet FStreams;
     std::wstring FFileFormat;

@@ -1,8 +1,10 @@
 // Media information members: the file reader with its cache, the trial render, the codec and filter lists.
 #include <cstdint>
+#include <memory>
 
 #include "core/codecnames.h"
 #include "graph/graphutil.h"
+#include "info/boundedcall.h"
 #include "info/graphdump.h"
 #include "info/videoinfo.h"
 #include "player/player.h"
@@ -36,19 +38,25 @@ std::wstring TZRMediaPlayer::Info_FileFormat() {
 
 bool TZRMediaPlayer::Info_IsFilePlayable(TZRFilePlayError& ErrorCode, std::wstring& ErrorText) {
     try {
-        ComPtr<IGraphBuilder> graph;
-        if (FAILED(CreateInstance(CLSID_FilterGraph, graph))) return false;
-        // The trial graph is registered for graph tools while it exists, whatever Debug_Mode says.
-        struct Registration {
-            DWORD number = 0;
-            bool added = false;
-            ~Registration() {
-                if (added) RemoveGraphFromRot(number);
-            }
-        } reg;
-        reg.added = SUCCEEDED(AddGraphToRot(graph.Get(), &reg.number));
-        const HRESULT hr = graph->RenderFile(FFilenameOrURL.c_str(), nullptr);
-        const TZRFilePlayResult r = FilePlayResult(hr);
+        // The trial graph lives on a thread of its own (a stalled render is given up after a while) and is
+        // registered for graph tools while it exists, whatever Debug_Mode says. It is never run.
+        struct Trial {
+            bool created = false;
+            HRESULT hr = E_FAIL;
+        };
+        auto trial = std::make_shared<Trial>();
+        const std::wstring file = FFilenameOrURL;
+        const bool finished = RunBounded([trial, file] {
+            ComPtr<IGraphBuilder> graph;
+            if (FAILED(CreateInstance(CLSID_FilterGraph, graph))) return;
+            trial->created = true;
+            DWORD registration = 0;
+            const bool registered = SUCCEEDED(AddGraphToRot(graph.Get(), &registration));
+            trial->hr = graph->RenderFile(file.c_str(), nullptr);
+            if (registered) RemoveGraphFromRot(registration);
+        });
+        if (finished && !trial->created) return false;
+        const TZRFilePlayResult r = FilePlayResult(finished ? trial->hr : VFW_E_TIMEOUT);
         ErrorCode = static_cast<TZRFilePlayError>(r.code);
         ErrorText = r.text;
         return r.playable;

@@ -3,6 +3,7 @@
 // missing files; the name-and-size cache; stream-number rules; the installed codec and filter lists.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -13,10 +14,35 @@
 #include <vector>
 
 #include "core/codecnames.h"
+#include "info/boundedcall.h"
 #include "graph/comptr.h"
 #include "playerfixture.h"
 
 namespace {
+
+// A probe given up on (Wine's parser stalled on a malformed file) may still sit inside GStreamer, and the
+// clean-up of the process's native libraries at exit then crashes (even after TerminateProcess). Such a
+// run ends as soon as the results are printed, with their verdict: under 64-bit Wine by the host system's
+// exit_group call, which skips that clean-up; elsewhere by TerminateProcess.
+struct TEndWithoutPlatformCleanUp : ::testing::EmptyTestEventListener {
+    void OnTestProgramEnd(const ::testing::UnitTest& unitTest) override {
+        if (AbandonedProbes() == 0) return;
+        const int verdict = unitTest.Passed() ? 0 : 1;
+        std::printf("%u probe(s) given up; ending without the platform's clean-up\n", AbandonedProbes());
+        std::fflush(stdout);
+        std::fflush(stderr);
+#if defined(__x86_64__)
+        if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+            long long code = verdict;
+            asm volatile("mov $231, %%eax\n\tmov %0, %%rdi\n\tsyscall" ::"r"(code) : "rax", "rdi", "rcx", "r11", "memory");
+        }
+#endif
+        TerminateProcess(GetCurrentProcess(), static_cast<UINT>(verdict));
+    }
+};
+// Appended after the result printer, so the results are printed first.
+const bool kEndListenerAdded =
+    (::testing::UnitTest::GetInstance()->listeners().Append(new TEndWithoutPlatformCleanUp), true);
 
 std::wstring Widen(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 std::string Narrow(const std::wstring& s) {
@@ -59,10 +85,11 @@ void ExpectLengthText(const std::wstring& text, int64_t ms, double toolMs) {
     EXPECT_TRUE(text == low || text == high);
 }
 
+// A folder of this process's own (a probe given up on elsewhere may still hold files open).
 std::wstring TempDir(const wchar_t* name) {
     wchar_t tmp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, tmp);
-    std::wstring dir = std::wstring(tmp) + name + L"\\";
+    std::wstring dir = std::wstring(tmp) + name + L" " + std::to_wstring(GetCurrentProcessId()) + L"\\";
     CreateDirectoryW(dir.c_str(), nullptr);
     return dir;
 }
@@ -247,9 +274,10 @@ TEST_F(InfoTest, MalformedAndMissingFiles) {
     std::wstring previousFormat;
     for (const Row& row : rows) {
         SCOPED_TRACE(Narrow(row.path));
-        const DWORD start = GetTickCount();
+        DWORD start = GetTickCount();
         ASSERT_TRUE(Read(row.path));
-        EXPECT_LT(GetTickCount() - start, 20000u);
+        // Two probes at most, each given up when the platform's parser stalls on the file.
+        EXPECT_LT(GetTickCount() - start, 2 * kProbeTimeoutMs + 5000);
         EXPECT_EQ(player->Info_Video_Streams_Count(), 0);
         EXPECT_EQ(player->Info_Audio_Streams_Count(), 0);
         EXPECT_EQ(player->Info_Text_Streams_Count(), 0);
@@ -260,18 +288,25 @@ TEST_F(InfoTest, MalformedAndMissingFiles) {
         EXPECT_EQ(player->Info_Video_Duration(0), L"");
         EXPECT_EQ(ThrownText([&] { player->Info_Audio_Codec(0); }), "List index out of bounds (0)");
 
-        // The platform's own verdict on the file, beside the player's reading of it.
-        ComPtr<IGraphBuilder> graph;
-        ASSERT_EQ(CreateInstance(CLSID_FilterGraph, graph), S_OK);
-        const HRESULT hr = graph->RenderFile(row.path.c_str(), nullptr);
-        graph.Reset();
         TZRFilePlayError code = ZR_FP_OK;
         std::wstring text = L"unchanged";
-        EXPECT_FALSE(player->Info_IsFilePlayable(code, text)) << std::hex << hr;
-        EXPECT_EQ(code, row.code) << std::hex << hr;
-        EXPECT_EQ(text, row.text) << std::hex << hr;
+        start = GetTickCount();
+        EXPECT_FALSE(player->Info_IsFilePlayable(code, text));
+        const DWORD took = GetTickCount() - start;
+        EXPECT_LT(took, kProbeTimeoutMs + 5000);
+        if (took >= kProbeTimeoutMs) {
+            // Wine's parser stalled on this file now and then: the render was given up.
+            EXPECT_EQ(code, ZR_FP_UNKNOWN_ERROR);
+            EXPECT_EQ(text, L"Unknown error.");
+            std::printf("trial render of %s given up after %lu ms\n", Narrow(row.path).c_str(), took);
+        } else {
+            EXPECT_EQ(code, row.code);
+            EXPECT_EQ(text, row.text);
+        }
     }
     EXPECT_TRUE(log.errors.empty());
+    for (const wchar_t* f : {L"empty.avi", L"notes.mpg", L"zero.wav"}) DeleteFileW((dir + f).c_str());
+    RemoveDirectoryW(dir.c_str());
 }
 
 TEST_F(InfoTest, PlayableFilesAndTheirCodes) {
@@ -287,6 +322,28 @@ TEST_F(InfoTest, PlayableFilesAndTheirCodes) {
     // The trial render never plays and builds no playback graph.
     EXPECT_FALSE(player->HasGraph());
     EXPECT_EQ(player->Status(), ST_FREE);
+}
+
+// A probe that does not come back is given up after its time; it goes on alone and may finish later.
+TEST(BoundedProbe, GivesUpOnAStalledProbe) {
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    DWORD start = GetTickCount();
+    EXPECT_FALSE(RunBounded([finished] {
+        Sleep(1500);
+        *finished = true;
+    }, 100));
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_FALSE(*finished);
+    start = GetTickCount();
+    EXPECT_TRUE(RunBounded([] { Sleep(50); }, 5000));
+    EXPECT_TRUE(RunBounded([] { throw std::runtime_error("inside the probe"); }, 5000));
+    // The probe runs in a multithreaded apartment of its own.
+    APTTYPE type = APTTYPE_STA;
+    APTTYPEQUALIFIER qualifier;
+    EXPECT_TRUE(RunBounded([&type, &qualifier] { CoGetApartmentType(&type, &qualifier); }, 5000));
+    EXPECT_EQ(type, APTTYPE_MTA);
+    PumpUntil([&] { return finished->load(); }, 3000);
+    EXPECT_TRUE(*finished);
 }
 
 // The same unchanged file (same name, same size) is probed once; a new size or another spelling of the name
@@ -330,6 +387,7 @@ TEST_F(InfoTest, CacheKeyedOnNameAndSize) {
     EXPECT_EQ(player->Info_Audio_Channels(0), 2);
     player->Close();
     DeleteFileW(path.c_str());
+    RemoveDirectoryW(dir.c_str());
 }
 
 // Stream numbers: video members answer 0 or "" past the count, every member refuses a negative number,
