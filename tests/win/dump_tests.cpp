@@ -223,7 +223,9 @@ TEST_F(DumpTest, ThreeMomentsOfAPlayback) {
         if (object) object->QueryInterface(IID_IUnknown, b.PutVoid());
         EXPECT_EQ(a.Get(), b.Get()) << "the entry is the playback graph";
     }
-    if (RotReachable()) EXPECT_TRUE(registered) << Narrow(rotName);
+    if (RotReachable()) {
+        EXPECT_TRUE(registered) << Narrow(rotName);
+    }
 
     // play_last: taken just after the run, while the graph runs, as the graph reads now, line by line within
     // each filter. (Wine's graph sorts its filters again on state changes, so the order of filters that do

@@ -119,8 +119,12 @@ TEST_F(PlayerTest, HostCanStopCloseOrPlayFromInsideOnStop) {
         ASSERT_TRUE(PlayFile(L"videoonly.avi"));
         ASSERT_TRUE(PumpUntil([&] { return ctx.calls > 0; }, 5000));
         PumpFor(300);
-        if (mode == 0) EXPECT_FALSE(player->HasGraph());
-        if (mode == 1) EXPECT_TRUE(player->HasGraph());  // already free: Stop has nothing to do
+        if (mode == 0) {
+            EXPECT_FALSE(player->HasGraph());
+        }
+        if (mode == 1) {
+            EXPECT_TRUE(player->HasGraph());  // already free: Stop has nothing to do
+        }
         if (mode == 2) {
             EXPECT_EQ(player->Status(), ST_PLAY);
             EXPECT_TRUE(player->HasGraph());
