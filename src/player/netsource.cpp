@@ -1,7 +1,7 @@
 #include "player/netsource.h"
 
 #include "core/textutil.h"
-#include "player/sourcetexts.h"
+#include "player/texts.h"
 
 TDSNetworkSource::TDSNetworkSource() : TDSBaseFilter(ZRText::kNetworkSourceName) {}
 

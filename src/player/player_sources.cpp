@@ -9,7 +9,7 @@
 #include "graph/graphutil.h"
 #include "player/netsource.h"
 #include "player/player.h"
-#include "player/sourcetexts.h"
+#include "player/texts.h"
 
 // The memory source: the project's memory-stream source filter, created by its class, given the
 // host's stream, then added to the graph.

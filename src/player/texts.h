@@ -27,6 +27,22 @@ inline constexpr wchar_t kAudioRendererName[] = L"Audio Renderer ";
 inline constexpr wchar_t kEvrFriendlyName[] = L"Enhanced Video Renderer";
 inline constexpr wchar_t kVmr9FriendlyName[] = L"Video Mixing Renderer 9";
 
+// Memory source
+inline constexpr wchar_t kMemorySourceName[] = L"Zantorival AsyncEx";
+inline constexpr wchar_t kUnableToCreateAsyncEx[] = L"Unable to create AsyncEx filter.";
+inline constexpr wchar_t kUnableToQueryAsyncEx[] = L"Unable to query AsyncEx interface.";
+inline constexpr wchar_t kUnableToAddAsyncEx[] = L"Unable to add AsyncEx filter.";
+inline constexpr wchar_t kUnableToCreateAndAddAsyncEx[] = L"Unable to create and add AsyncEx filter.";
+inline constexpr wchar_t kUnableToLoadStream[] = L"Unable to load file to stream.";
+inline constexpr wchar_t kSourceStreamNull[] = L"Source stream is null.";
+
+// Network source
+inline constexpr wchar_t kNetworkSourceName[] = L"Zantorival Network Source";
+inline constexpr wchar_t kMmsUrlIncorrect[] = L"MMS / WMV URL is incorrect";
+inline constexpr wchar_t kUnableToAddMms[] = L"Unable to add MMS / WMV source filter";
+inline constexpr wchar_t kUnableToInitMms[] = L"Unable to init MMS / WMV source filter";
+inline constexpr wchar_t kIpCameraUrlMissing[] = L"IP camera URL not specified!";
+
 // Class identifiers refused while a playback graph builds itself.
 inline constexpr wchar_t kBlacklistClsid1[] = L"{9852A670-F845-491B-9BE6-EBD841B8A613}";
 inline constexpr wchar_t kBlacklistClsid2[] = L"{93A22E7A-5091-45EF-BA61-6DA26156A5D0}";
