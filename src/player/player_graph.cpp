@@ -7,6 +7,7 @@
 #include "graph/graphutil.h"
 #include "graph/guids.h"
 #include "graph/sysdevenum.h"
+#include "info/graphdump.h"
 #include "info/videoinfo.h"
 #include "player/netsource.h"
 #include "player/player.h"
@@ -281,8 +282,7 @@ void TZRMediaPlayer::ClearGraph(bool clearAudioChains) {
     }
     try {
         if (FRotRegister) {
-            ComPtr<IRunningObjectTable> rot;
-            if (SUCCEEDED(GetRunningObjectTable(0, rot.Put()))) rot->Revoke(FRotRegister);
+            RemoveGraphFromRot(FRotRegister);
             FRotRegister = 0;
         }
         if (dsFilterGraph) ++FGraphGeneration;
