@@ -291,6 +291,7 @@ private:
     void HandleGraphEvents();
 
     TZRSysDevEnum* Filters();  // the legacy filter enumerator, filled on first use
+    TZRVideoInfoMP& Reader();  // the media information reader; made again if it could not be made before
     void ReportError(const wchar_t* text);
     void ReportError(const std::wstring& text) { ReportError(text.c_str()); }
 

@@ -13,6 +13,11 @@ namespace {
 int32_t Low32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
 }  // namespace
 
+TZRVideoInfoMP& TZRMediaPlayer::Reader() {
+    if (!Info) Info = std::make_unique<TZRVideoInfoMP>();
+    return *Info;
+}
+
 bool TZRMediaPlayer::Info_Read() {
     try {
         if (!Info) return false;
@@ -70,58 +75,58 @@ int32_t TZRMediaPlayer::Info_Audio_Streams_Count() { return Info ? Info->AudioSt
 int32_t TZRMediaPlayer::Info_Text_Streams_Count() { return Info ? Info->TextStreamsCount() : 0; }
 bool TZRMediaPlayer::Info_Audio_Streams_AllInOne() { return Info && Info->AdditionalStreams(); }
 
-int32_t TZRMediaPlayer::Info_Video_Width(int32_t n) { return Info->Video_Width(n); }
-int32_t TZRMediaPlayer::Info_Video_Height(int32_t n) { return Info->Video_Height(n); }
-int32_t TZRMediaPlayer::Info_Video_FramesCount(int32_t n) { return Info->Video_FramesCount(n); }
-int32_t TZRMediaPlayer::Info_Video_AspectW(int32_t n) { return Info->Video_AspectW(n); }
-int32_t TZRMediaPlayer::Info_Video_AspectH(int32_t n) { return Info->Video_AspectH(n); }
-double TZRMediaPlayer::Info_Video_FrameRate(int32_t n) { return Info->Video_FrameRate(n); }
-double TZRMediaPlayer::Info_Video_Bitrate(int32_t n) { return Info->Video_Bitrate(n); }
-double TZRMediaPlayer::Info_Video_AspectRatio(int32_t n) { return Info->Video_AspectRatio(n); }
-std::wstring TZRMediaPlayer::Info_Video_Codec(int32_t n) { return Info->Video_Codec(n); }
-std::wstring TZRMediaPlayer::Info_Video_FourCC(int32_t n) { return Info->Video_FourCC(n); }
-std::wstring TZRMediaPlayer::Info_Video_Duration(int32_t n) { return Info->Video_Duration(n); }
-std::wstring TZRMediaPlayer::Info_Video_AspectRatioStr(int32_t n) { return Info->Video_AspectRatioStr(n); }
-std::wstring TZRMediaPlayer::Info_Video_MpegAudioTag(int32_t n) { return Info->Video_MPEGAudioTag(n); }
-int32_t TZRMediaPlayer::Info_Video_DurationMSec(int32_t n) { return Low32(Info->Video_DurationMSec(n)); }
-int32_t TZRMediaPlayer::Info_Audio_DurationMSec(int32_t n) { return Low32(Info->Audio_DurationMSec(n)); }
-int32_t TZRMediaPlayer::Info_Audio_Bitrate(int32_t n) { return Info->Audio_Bitrate(n); }
-int32_t TZRMediaPlayer::Info_Audio_BPS(int32_t n) { return Info->Audio_BPS(n); }
-int32_t TZRMediaPlayer::Info_Audio_Channels(int32_t n) { return Info->Audio_Channels(n); }
-int32_t TZRMediaPlayer::Info_Audio_SampleRate(int32_t n) { return Info->Audio_SampleRate(n); }
-std::wstring TZRMediaPlayer::Info_Audio_Codec(int32_t n) { return Info->Audio_Codec(n); }
-std::wstring TZRMediaPlayer::Info_Audio_CodecInfo(int32_t n) { return Info->Audio_CodecInfo(n); }
-std::wstring TZRMediaPlayer::Info_Audio_Duration(int32_t n) { return Info->Audio_Duration(n); }
-std::wstring TZRMediaPlayer::Info_Text_Codec(int32_t n) { return Info->Text_Codec(n); }
-std::wstring TZRMediaPlayer::Info_Text_Language(int32_t n) { return Info->Text_Language(n); }
-std::wstring TZRMediaPlayer::Info_Text_Name(int32_t n) { return Info->Text_Name(n); }
+int32_t TZRMediaPlayer::Info_Video_Width(int32_t n) { return Reader().Video_Width(n); }
+int32_t TZRMediaPlayer::Info_Video_Height(int32_t n) { return Reader().Video_Height(n); }
+int32_t TZRMediaPlayer::Info_Video_FramesCount(int32_t n) { return Reader().Video_FramesCount(n); }
+int32_t TZRMediaPlayer::Info_Video_AspectW(int32_t n) { return Reader().Video_AspectW(n); }
+int32_t TZRMediaPlayer::Info_Video_AspectH(int32_t n) { return Reader().Video_AspectH(n); }
+double TZRMediaPlayer::Info_Video_FrameRate(int32_t n) { return Reader().Video_FrameRate(n); }
+double TZRMediaPlayer::Info_Video_Bitrate(int32_t n) { return Reader().Video_Bitrate(n); }
+double TZRMediaPlayer::Info_Video_AspectRatio(int32_t n) { return Reader().Video_AspectRatio(n); }
+std::wstring TZRMediaPlayer::Info_Video_Codec(int32_t n) { return Reader().Video_Codec(n); }
+std::wstring TZRMediaPlayer::Info_Video_FourCC(int32_t n) { return Reader().Video_FourCC(n); }
+std::wstring TZRMediaPlayer::Info_Video_Duration(int32_t n) { return Reader().Video_Duration(n); }
+std::wstring TZRMediaPlayer::Info_Video_AspectRatioStr(int32_t n) { return Reader().Video_AspectRatioStr(n); }
+std::wstring TZRMediaPlayer::Info_Video_MpegAudioTag(int32_t n) { return Reader().Video_MPEGAudioTag(n); }
+int32_t TZRMediaPlayer::Info_Video_DurationMSec(int32_t n) { return Low32(Reader().Video_DurationMSec(n)); }
+int32_t TZRMediaPlayer::Info_Audio_DurationMSec(int32_t n) { return Low32(Reader().Audio_DurationMSec(n)); }
+int32_t TZRMediaPlayer::Info_Audio_Bitrate(int32_t n) { return Reader().Audio_Bitrate(n); }
+int32_t TZRMediaPlayer::Info_Audio_BPS(int32_t n) { return Reader().Audio_BPS(n); }
+int32_t TZRMediaPlayer::Info_Audio_Channels(int32_t n) { return Reader().Audio_Channels(n); }
+int32_t TZRMediaPlayer::Info_Audio_SampleRate(int32_t n) { return Reader().Audio_SampleRate(n); }
+std::wstring TZRMediaPlayer::Info_Audio_Codec(int32_t n) { return Reader().Audio_Codec(n); }
+std::wstring TZRMediaPlayer::Info_Audio_CodecInfo(int32_t n) { return Reader().Audio_CodecInfo(n); }
+std::wstring TZRMediaPlayer::Info_Audio_Duration(int32_t n) { return Reader().Audio_Duration(n); }
+std::wstring TZRMediaPlayer::Info_Text_Codec(int32_t n) { return Reader().Text_Codec(n); }
+std::wstring TZRMediaPlayer::Info_Text_Language(int32_t n) { return Reader().Text_Language(n); }
+std::wstring TZRMediaPlayer::Info_Text_Name(int32_t n) { return Reader().Text_Name(n); }
 
-void TZRMediaPlayer::Info_Read_Lists() { Info->ReadLists(); }
-int32_t TZRMediaPlayer::Info_List_AudioCodecs_GetCount() { return Info->List_AudioCodecs_GetCount(); }
-std::wstring TZRMediaPlayer::Info_List_AudioCodecs_GetItem(int32_t i) { return Info->List_AudioCodecs_GetItem(i); }
-int32_t TZRMediaPlayer::Info_List_VideoCodecs_GetCount() { return Info->List_VideoCodecs_GetCount(); }
-std::wstring TZRMediaPlayer::Info_List_VideoCodecs_GetItem(int32_t i) { return Info->List_VideoCodecs_GetItem(i); }
-int32_t TZRMediaPlayer::Info_List_DirectShowFilters_GetCount() { return Info->List_DirectShowFilters_GetCount(); }
+void TZRMediaPlayer::Info_Read_Lists() { Reader().ReadLists(); }
+int32_t TZRMediaPlayer::Info_List_AudioCodecs_GetCount() { return Reader().List_AudioCodecs_GetCount(); }
+std::wstring TZRMediaPlayer::Info_List_AudioCodecs_GetItem(int32_t i) { return Reader().List_AudioCodecs_GetItem(i); }
+int32_t TZRMediaPlayer::Info_List_VideoCodecs_GetCount() { return Reader().List_VideoCodecs_GetCount(); }
+std::wstring TZRMediaPlayer::Info_List_VideoCodecs_GetItem(int32_t i) { return Reader().List_VideoCodecs_GetItem(i); }
+int32_t TZRMediaPlayer::Info_List_DirectShowFilters_GetCount() { return Reader().List_DirectShowFilters_GetCount(); }
 std::wstring TZRMediaPlayer::Info_List_DirectShowFilters_GetItem(int32_t i) {
-    return Info->List_DirectShowFilters_GetItem(i);
+    return Reader().List_DirectShowFilters_GetItem(i);
 }
 bool TZRMediaPlayer::Info_Audio_Codec_HasDialog(const std::wstring& name, TZRPropertyPage page) {
-    return Info->AudioCodecHasDialog(name, page);
+    return Reader().AudioCodecHasDialog(name, page);
 }
 void TZRMediaPlayer::Info_Audio_Codec_ShowDialog(const std::wstring& name, TZRPropertyPage page) {
-    Info->AudioCodecShowDialog(name, page);
+    Reader().AudioCodecShowDialog(name, page);
 }
 bool TZRMediaPlayer::Info_Video_Codec_HasDialog(const std::wstring& name, TZRPropertyPage page) {
-    return Info->VideoCodecHasDialog(name, page);
+    return Reader().VideoCodecHasDialog(name, page);
 }
 void TZRMediaPlayer::Info_Video_Codec_ShowDialog(const std::wstring& name, TZRPropertyPage page) {
-    Info->VideoCodecShowDialog(name, page);
+    Reader().VideoCodecShowDialog(name, page);
 }
 bool TZRMediaPlayer::Info_Filter_HasDialog(const std::wstring& name, TZRPropertyPage page) {
-    return Info->FilterHasDialog(name, page);
+    return Reader().FilterHasDialog(name, page);
 }
 void TZRMediaPlayer::Info_Filter_ShowDialog(const std::wstring& name, TZRPropertyPage page) {
-    Info->FilterShowDialog(name, page);
+    Reader().FilterShowDialog(name, page);
 }
 
 std::wstring TZRMediaPlayer::Helpful_SecondsToTimeFormatted(int32_t seconds) { return SecondsToTimeFormatted(seconds); }
