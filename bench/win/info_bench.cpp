@@ -10,19 +10,7 @@
 #include <vector>
 
 #include "player/player.h"
-
-namespace {
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-}  // namespace
+#include "benchtime.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {

@@ -14,22 +14,13 @@
 
 #include "filters/base/zrfcommon.h"
 #include "filters/memsource.h"
+#include "benchtime.h"
 
 // (Release in ApartmentStream and the test streams count their own references, as every COM object does.)
 #include "graph/comptr.h"
 
 namespace {
 
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 uint64_t Fnv(uint64_t h, const BYTE* p, size_t n) {
     for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ULL;
     return h;

@@ -10,15 +10,10 @@
 #include <vector>
 
 #include "graph/comptr.h"
+#include "benchtime.h"
 #include "player/player.h"
 
 namespace {
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
 void Pump() {
     MSG m;
     while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) { TranslateMessage(&m); DispatchMessageW(&m); }
@@ -40,10 +35,6 @@ DWORD Handles() {
     for (uintptr_t h = 4; h < 0x40000; h += 4)
         if (GetHandleInformation(reinterpret_cast<HANDLE>(h), &flags)) ++n;
     return n;
-}
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 // Platform only: RenderFile, Run, wait for the position to move.
