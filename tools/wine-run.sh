@@ -42,7 +42,8 @@ if [ "${1:-}" = "--can-run-x86" ]; then [ "$ZR_WINE32" = 1 ]; exit; fi
 
 ensure_display() {
   [ -n "${DISPLAY:-}" ] && return 0
-  exec 8>"$state/xvfb.lock"; flock 8
+  # One lock for every checkout on this machine: two runners choosing a display at once must not pick the same.
+  exec 8>/tmp/.zr-xvfb.lock; flock 8
   if [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null; then
     export DISPLAY=$(cat "$state/xvfb.display"); flock -u 8; return 0
   fi
