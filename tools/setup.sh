@@ -9,7 +9,7 @@ PKGS_NATIVE=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 libwine-dev
   xvfb xauth x11-utils x11-apps imagemagick
-  ffmpeg mediainfo
+  ffmpeg mediainfo sox clang libclang-rt-dev
   fonts-liberation fonts-wine
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
