@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Configures and builds one configuration: native (portable code, sanitizers), x86 or x64 (MinGW-w64).
-# usage: tools/build.sh native|x86|x64 [target...] [cmake --build options...]
+# usage: tools/build.sh native|native32|x86|x64 [target...] [cmake --build options...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-cfg=${1:?native, x86 or x64}; shift || true
+cfg=${1:?native, native32, x86 or x64}; shift || true
 bdir="$root/build/$cfg"
 jobs=${ZR_JOBS:-2}
 case "$cfg" in
   native) args=(-DZR_SANITIZE=ON) ;;
+  native32) args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-native32.cmake") ;;
   x86|x64) args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$cfg.cmake") ;;
   *) echo "unknown configuration $cfg" >&2; exit 2 ;;
 esac

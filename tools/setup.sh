@@ -8,6 +8,7 @@ PKGS_NATIVE=(
   googletest libgtest-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 libwine-dev
+  g++-multilib qemu-user-static python3-pefile
   xvfb xauth x11-utils x11-apps imagemagick
   ffmpeg mediainfo sox clang libclang-rt-dev
   fonts-liberation fonts-wine

@@ -23,7 +23,10 @@ fi
 
 # Wine's launcher script prefers the 32-bit loader whenever it is installed, even where the kernel cannot run
 # 32-bit programs; choose the loader that can run here.
-if /lib/ld-linux.so.2 --help >/dev/null 2>&1 && [ -x /usr/lib/wine/wine ]; then
+# A 32-bit loader that only starts through a registered qemu handler counts as unable: Wine under user-mode
+# emulation takes minutes per program.
+if /lib/ld-linux.so.2 --help >/dev/null 2>&1 && [ -x /usr/lib/wine/wine ] \
+   && ! grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; then
   WINE=wine
   export ZR_WINE32=1
 else
