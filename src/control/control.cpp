@@ -2,6 +2,7 @@
 #include "control/control.h"
 
 #include "control/control_call.h"
+#include "control/control_dispargs.h"
 #include "control/module.h"
 #include "player/player.h"
 
@@ -194,8 +195,17 @@ HRESULT TTxZRMediaPlayer::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wF
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     if (pExcepInfo) *pExcepInfo = EXCEPINFO{};
     SetErrorInfo(0, nullptr);
-    HRESULT hr = FTypeInfo->Invoke(static_cast<ITxZRMediaPlayer*>(this), dispIdMember, wFlags, pDispParams,
+    HRESULT hr;
+    try {
+        TZRDispArgs args;
+        hr = args.Prepare(FTypeInfo.Get(), dispIdMember, wFlags, pDispParams, puArgErr);
+        if (SUCCEEDED(hr))
+            hr = FTypeInfo->Invoke(static_cast<ITxZRMediaPlayer*>(this), dispIdMember, wFlags, args.Params(),
                                    pVarResult, pExcepInfo, puArgErr);
+        if (SUCCEEDED(hr)) args.WriteBack();
+    } catch (...) {
+        hr = E_OUTOFMEMORY;
+    }
     // A member that failed with its own HRESULT: the caller gets it as an exception with the error
     // information the member left.
     if (FAILED(hr) && HRESULT_FACILITY(hr) != FACILITY_DISPATCH && pExcepInfo && !pExcepInfo->scode &&

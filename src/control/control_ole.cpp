@@ -1,8 +1,11 @@
 // The standard interfaces of a windowed OLE control: object, in-place activation, view, quick activation,
 // safety, data object, connection points, class and error information.
+#include <cstring>
+
 #include "control/control_call.h"
 #include "control/module.h"
 #include "player/player.h"
+#include "player/player_colour.h"
 
 namespace {
 bool SameRect(const RECT& a, const RECT& b) {
@@ -41,9 +44,7 @@ HRESULT TTxZRMediaPlayer::Draw(DWORD dwDrawAspect, LONG, void*, DVTARGETDEVICE*,
     if (!lprcBounds) return E_INVALIDARG;
     if (!FPlayer) return E_UNEXPECTED;
     RECT r = {lprcBounds->left, lprcBounds->top, lprcBounds->right, lprcBounds->bottom};
-    COLORREF colour = 0;
-    OleTranslateColor(static_cast<OLE_COLOR>(FPlayer->Background_Color()), nullptr, &colour);
-    HBRUSH b = CreateSolidBrush(colour);
+    HBRUSH b = CreateSolidBrush(ZRScreenColour(FPlayer->Background_Color()));
     FillRect(hdcDraw, &r, b);
     DeleteObject(b);
     return S_OK;

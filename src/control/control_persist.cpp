@@ -4,24 +4,12 @@
 #include <cstring>
 
 #include "control/control_call.h"
+#include "control/control_dispargs.h"
 #include "player/player.h"
 
 namespace {
 
 constexpr UINT kMaxTextChars = 1u << 20;  // longer saved texts mean a damaged stream
-
-VARTYPE ValueType(ITypeInfo* ti, const TYPEDESC& td) {
-    if (td.vt != VT_USERDEFINED) return td.vt;
-    ComPtr<ITypeInfo> ref;
-    if (FAILED(ti->GetRefTypeInfo(td.hreftype, ref.Put()))) return VT_EMPTY;
-    TYPEATTR* ta = nullptr;
-    if (FAILED(ref->GetTypeAttr(&ta))) return VT_EMPTY;
-    VARTYPE vt = VT_EMPTY;
-    if (ta->typekind == TKIND_ENUM) vt = VT_I4;
-    else if (ta->typekind == TKIND_ALIAS) vt = ValueType(ref.Get(), ta->tdescAlias);
-    ref->ReleaseTypeAttr(ta);
-    return vt;
-}
 
 void Append(std::vector<BYTE>& out, const void* p, size_t n) {
     const BYTE* b = static_cast<const BYTE*>(p);
@@ -60,9 +48,13 @@ const std::vector<TTxZRMediaPlayer::TPersisted>& TTxZRMediaPlayer::PersistedProp
         if (fd->invkind == INVOKE_PROPERTYPUT && fd->memid >= 0 && fd->memid < zrdispid::ParentBackground &&
             fd->cParams == 1) {
             BSTR name = nullptr;
-            const VARTYPE vt = ValueType(FTypeInfo.Get(), fd->lprgelemdescParam[0].tdesc);
+            VARTYPE vt = ZRResolvedType(FTypeInfo.Get(), fd->lprgelemdescParam[0].tdesc);
+            // Unsigned settings (colours) are kept as their 32 bits, signed: the type IDispatch hands them out
+            // as, and the one every property bag and script host can hold (an OLE system colour such as
+            // 0x8000000F is negative there).
+            if (vt == VT_UI4) vt = VT_I4;
             if (SUCCEEDED(FTypeInfo->GetDocumentation(fd->memid, &name, nullptr, nullptr, nullptr)) && name &&
-                (vt == VT_BOOL || vt == VT_I4 || vt == VT_UI4 || vt == VT_R8 || vt == VT_BSTR))
+                (vt == VT_BOOL || vt == VT_I4 || vt == VT_R8 || vt == VT_BSTR))
                 FPersisted.push_back({fd->memid, std::wstring(name, SysStringLen(name)), vt});
             SysFreeString(name);
         }

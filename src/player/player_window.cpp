@@ -12,6 +12,7 @@
 #include "graph/guids.h"
 #include "graph/sysdevenum.h"
 #include "player/player.h"
+#include "player/player_colour.h"
 #include "player/texts.h"
 
 LRESULT CALLBACK TZRMediaPlayer::WndProcThunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -111,7 +112,7 @@ bool TZRMediaPlayer::RendererSpecificHandling(UINT msg, WPARAM, LPARAM) {
                 } else {
                     HDC dc = GetDC(FHandle);
                     RECT r = {0, 0, Width(), Height()};
-                    HBRUSH b = CreateSolidBrush(FBackground_Color & 0x00FFFFFF);
+                    HBRUSH b = CreateSolidBrush(ZRScreenColour(FBackground_Color));
                     FillRect(dc, &r, b);
                     DeleteObject(b);
                     ReleaseDC(FHandle, dc);
@@ -179,7 +180,7 @@ LRESULT TZRMediaPlayer::DefaultProcessing(UINT msg, WPARAM wp, LPARAM lp) {
 void TZRMediaPlayer::PanelPaint(HDC dc) {
     RECT r;
     GetClientRect(FHandle, &r);
-    HBRUSH b = CreateSolidBrush(FBackground_Color & 0x00FFFFFF);
+    HBRUSH b = CreateSolidBrush(ZRScreenColour(FBackground_Color));
     FillRect(dc, &r, b);
     DeleteObject(b);
 }
@@ -302,12 +303,12 @@ void TZRMediaPlayer::Screen_Update() {
             s.FAspect_Ratio_Y = FScreen_Aspect_Ratio_Y;
             HDC dc = GetDC(FHandle);
             RECT r = {0, 0, Width(), Height()};
-            HBRUSH b = CreateSolidBrush(FBackground_Color & 0x00FFFFFF);
+            HBRUSH b = CreateSolidBrush(ZRScreenColour(FBackground_Color));
             FillRect(dc, &r, b);
             DeleteObject(b);
             ReleaseDC(FHandle, dc);
         }
-        s.FBorderColor = FBackground_Color & 0x00FFFFFF;
+        s.FBorderColor = ZRScreenColour(FBackground_Color);
         s.FlipHorizontal = FScreen_Flip_Horizontal;
         s.FlipVertical = FScreen_Flip_Vertical;
         s.height = Height();

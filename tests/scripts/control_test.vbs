@@ -68,6 +68,16 @@ o.Source_Mode = &H200
 Check o.Source_Mode = 0, "Source_Mode &H200 reads back 0"
 o.Background_Color = &H804020
 Check o.Background_Color = &H804020, "Background_Color"
+' An OLE system colour (the face of buttons) is a negative Long here; read and written back it keeps its bits.
+Dim colour
+On Error Resume Next
+o.Background_Color = &H8000000F
+colour = o.Background_Color
+o.Background_Color = 0
+o.Background_Color = colour
+Check Err.Number = 0, "system colour written, read and written back (" & Hex(Err.Number) & ")"
+On Error GoTo 0
+Check o.Background_Color = &H8000000F, "system colour reads back &H8000000F (" & Hex(o.Background_Color) & ")"
 o.Selection_Start = 250
 Check o.Selection_Start = 250, "Selection_Start"
 o.FilenameOrURL = media & "\clip.avi"
@@ -85,6 +95,24 @@ Check Err.Number <> 0, "Status cannot be written"
 Err.Clear
 On Error GoTo 0
 Check o.FilenameOrURL = media & "\clip.avi", "a refused write leaves the old value"
+
+' Info_IsFilePlayable with plain variables (VBScript passes them as references to variants): empty, or holding
+' values of other types from earlier use, they come back holding the code and the text.
+Dim code, text
+On Error Resume Next
+ok = o.Info_IsFilePlayable(code, text)
+Check Err.Number = 0, "Info_IsFilePlayable takes plain variables (" & Hex(Err.Number) & " " & Err.Description & ")"
+On Error GoTo 0
+Check ok = True And code = 0 And text = "Success", "a playable file: True, 0, Success (" & ok & ", " & code & ", " & text & ")"
+code = 99
+text = 12
+o.FilenameOrURL = media & "\no such file.avi"
+On Error Resume Next
+ok = o.Info_IsFilePlayable(code, text)
+Check Err.Number = 0, "Info_IsFilePlayable with variables holding other types (" & Hex(Err.Number) & ")"
+On Error GoTo 0
+Check ok = False And code > 0 And TypeName(text) = "String" And Len(text) > 0, _
+      "a missing file: False with a code and a text (" & ok & ", " & code & ", " & text & ")"
 
 ' A missing file: Play answers False.
 o.FilenameOrURL = media & "\no such file.avi"

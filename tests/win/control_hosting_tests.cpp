@@ -144,6 +144,40 @@ TEST(ControlHosting, SiteWindowDestroyedUnderTheControl) {
     second->Release();
 }
 
+// A system colour as the background shows on screen as the system's colour of that kind, the same in the
+// control's window and in a drawing of the control (what a form designer shows while the control is not
+// active).
+TEST(ControlHosting, SystemColourBackgroundShownAsTheSystemColour) {
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    ASSERT_NE(face, COLORREF(0x0F)) << "the face colour must differ from the low bits of its system colour";
+    const uint32_t faceOnScreen = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
+    ComPtr<ITxZRMediaPlayer> c = CreateControl();
+    auto* site = new TTestSite(SharedHostWindow(), RECT{20, 20, 180, 140});
+    HWND w = ActivateInPlace(c.Get(), site);
+    ASSERT_NE(w, nullptr);
+    ASSERT_EQ(c->put_Background_Color(0x8000000F), S_OK);
+    uint32_t shown = 0;
+    PumpUntil([&] { shown = ClientPixel(PlayerWindowIn(w), 80, 60); return shown == faceOnScreen; }, 5000);
+    EXPECT_EQ(shown, faceOnScreen);
+
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 8, 8);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    RECTL bounds = {0, 0, 8, 8};
+    EXPECT_EQ(c.As<IViewObject>()->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, mem, &bounds, nullptr,
+                                         nullptr, 0),
+              S_OK);
+    EXPECT_EQ(GetPixel(mem, 4, 4), face);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    CloseInPlace(c.Get());
+    c = nullptr;
+    site->Release();
+}
+
 // ATL's control host (Wine's atl.dll) creates the control from its ProgID and activates it in place.
 TEST(ControlHosting, AtlAxWinHostsTheControlByProgID) {
     HMODULE atl = LoadLibraryW(L"atl.dll");

@@ -3,6 +3,7 @@
 // conversions and failures at the COM boundary, quick activation and safety for untrusted callers.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -282,6 +283,114 @@ TEST(ControlOle, PersistenceRoundTrips) {
         EXPECT_EQ(GetText(c.Get(), L"Screen_VideoRenderer"), L"1");  // the player's default, VMR-9
         texts->Release();
     }
+}
+
+// An OLE system colour (the high bit set; 0x8000000F is the face of buttons, which form designers offer) keeps
+// its 32 bits through every persistence path and through a late-bound read written back as it came: script
+// hosts and property bags see it as a signed 32-bit number.
+TEST(ControlOle, SystemColourPersistsAndRoundTrips) {
+    const OLE_COLOR kButtonFace = 0x8000000F;
+    const struct {
+        const char* path;
+        std::function<void(ITxZRMediaPlayer*, ITxZRMediaPlayer*)> copy;  // saves the first, loads the second
+    } paths[] = {
+        {"stream",
+         [](ITxZRMediaPlayer* a, ITxZRMediaPlayer* b) {
+             ComPtr<IStream> s;
+             ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, s.Put()), S_OK);
+             ASSERT_EQ(ComPtr<ITxZRMediaPlayer>(a).As<IPersistStreamInit>()->Save(s.Get(), TRUE), S_OK);
+             LARGE_INTEGER zero = {};
+             s->Seek(zero, STREAM_SEEK_SET, nullptr);
+             ASSERT_EQ(ComPtr<ITxZRMediaPlayer>(b).As<IPersistStreamInit>()->Load(s.Get()), S_OK);
+         }},
+        {"storage",
+         [](ITxZRMediaPlayer* a, ITxZRMediaPlayer* b) {
+             ComPtr<ILockBytes> bytes;
+             ASSERT_EQ(CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.Put()), S_OK);
+             ComPtr<IStorage> stg;
+             ASSERT_EQ(StgCreateDocfileOnILockBytes(bytes.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE,
+                                                    0, stg.Put()),
+                       S_OK);
+             ASSERT_EQ(ComPtr<ITxZRMediaPlayer>(a).As<IPersistStorage>()->Save(stg.Get(), FALSE), S_OK);
+             ASSERT_EQ(stg->Commit(STGC_DEFAULT), S_OK);
+             ASSERT_EQ(ComPtr<ITxZRMediaPlayer>(b).As<IPersistStorage>()->Load(stg.Get()), S_OK);
+         }},
+        {"property bag",
+         [](ITxZRMediaPlayer* a, ITxZRMediaPlayer* b) {
+             auto* bag = new TMemoryBag();
+             ASSERT_EQ(ComPtr<ITxZRMediaPlayer>(a).As<IPersistPropertyBag>()->Save(bag, TRUE, TRUE), S_OK);
+             EXPECT_EQ(bag->values[L"Background_Color"].v.vt, VT_I4);
+             EXPECT_EQ(bag->values[L"Background_Color"].v.lVal, static_cast<LONG>(0x8000000F));
+             EXPECT_EQ(ComPtr<ITxZRMediaPlayer>(b).As<IPersistPropertyBag>()->Load(bag, nullptr), S_OK);
+             bag->Release();
+         }},
+    };
+    for (auto& p : paths) {
+        SCOPED_TRACE(p.path);
+        ComPtr<ITxZRMediaPlayer> a = CreateControl(), b = CreateControl();
+        ASSERT_EQ(a->put_Background_Color(kButtonFace), S_OK);
+        p.copy(a.Get(), b.Get());
+        OLE_COLOR got = 0;
+        EXPECT_EQ(b->get_Background_Color(&got), S_OK);
+        EXPECT_EQ(got, kButtonFace);
+    }
+
+    // A bag that holds the colour as text, as a page's PARAM element or a form file gives it.
+    {
+        ComPtr<ITxZRMediaPlayer> b = CreateControl();
+        auto* texts = new TMemoryBag();
+        texts->values[L"Background_Color"].v.vt = VT_BSTR;
+        texts->values[L"Background_Color"].v.bstrVal = SysAllocString(L"-2147483633");
+        EXPECT_EQ(b.As<IPersistPropertyBag>()->Load(texts, nullptr), S_OK);
+        OLE_COLOR got = 0;
+        b->get_Background_Color(&got);
+        EXPECT_EQ(got, kButtonFace);
+        texts->Release();
+    }
+
+    // Late-bound: the colour written as scripts and form files hold it, then read and written back.
+    ComPtr<ITxZRMediaPlayer> c = CreateControl();
+    const DISPID id = IdOf(c.Get(), L"Background_Color");
+    DISPID named = DISPID_PROPERTYPUT;
+    auto putVariant = [&](VARIANT* value) {
+        DISPPARAMS put = {value, &named, 1, 1};
+        return c->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr, nullptr);
+    };
+    const struct {
+        VARTYPE vt;
+        LONG i4;
+        double r8;
+        const wchar_t* text;
+    } forms[] = {
+        {VT_I4, static_cast<LONG>(kButtonFace), 0, nullptr},
+        {VT_R8, 0, 2147483663.0, nullptr},
+        {VT_BSTR, 0, 0, L"-2147483633"},
+        {VT_BSTR, 0, 0, L"&H8000000F"},
+    };
+    for (auto& f : forms) {
+        SCOPED_TRACE(f.vt);
+        ASSERT_EQ(c->put_Background_Color(0), S_OK);
+        TVar v;
+        v.v.vt = f.vt;
+        if (f.vt == VT_I4) v.v.lVal = f.i4;
+        else if (f.vt == VT_R8) v.v.dblVal = f.r8;
+        else v.v.bstrVal = SysAllocString(f.text);
+        EXPECT_EQ(putVariant(&v.v), S_OK);
+        OLE_COLOR got = 0;
+        c->get_Background_Color(&got);
+        EXPECT_EQ(got, kButtonFace);
+    }
+    TVar read;
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    ASSERT_EQ(c->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &read.v, nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(read.v.vt, VT_I4);
+    EXPECT_EQ(read.v.lVal, static_cast<LONG>(kButtonFace));
+    ASSERT_EQ(c->put_Background_Color(0), S_OK);
+    EXPECT_EQ(putVariant(&read.v), S_OK);
+    OLE_COLOR got = 0;
+    c->get_Background_Color(&got);
+    EXPECT_EQ(got, kButtonFace);
 }
 
 // A damaged stream is refused without taking anything from it; an unknown setting in it is passed over.
