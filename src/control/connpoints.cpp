@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "control/module.h"
 #include "control/zrax.h"
 
 namespace {
@@ -29,7 +30,9 @@ class TEnumConnections final : public IEnumConnections {
 public:
     explicit TEnumConnections(std::vector<CONNECTDATA> items) : items_(std::move(items)) {
         for (auto& c : items_) holds_.emplace_back(c.pUnk);
+        zrmodule::ObjectCreated();  // a host may keep it after the control is gone
     }
+    ~TEnumConnections() { zrmodule::ObjectDestroyed(); }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
@@ -93,7 +96,9 @@ class TEnumConnectionPoints final : public IEnumConnectionPoints {
 public:
     explicit TEnumConnectionPoints(const std::vector<IConnectionPoint*>& items) {
         for (auto* p : items) items_.emplace_back(p);
+        zrmodule::ObjectCreated();
     }
+    ~TEnumConnectionPoints() { zrmodule::ObjectDestroyed(); }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;

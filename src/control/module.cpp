@@ -4,6 +4,7 @@
 
 #include "control/control_texts.h"
 #include "control/zrax.h"
+#include "graph/sysdevenum.h"
 
 namespace {
 std::atomic<long> g_objects{0};
@@ -66,7 +67,11 @@ void Lock(bool lock) {
     if (lock) ++g_locks;
     else --g_locks;
 }
-bool CanUnload() { return g_objects.load() == 0 && g_locks.load() == 0; }
+// Graphs hold forwarding objects of the player's graph callbacks and may outlive the control (a graph tool
+// keeps one it found in the running object table): the module stays while one lives.
+bool CanUnload() {
+    return g_objects.load() == 0 && g_locks.load() == 0 && TZRGraphCallbacks::LiveSites() == 0;
+}
 
 HRESULT LoadTypeLibrary(ComPtr<ITypeLib>& out) {
     HRESULT hr = LoadTypeLibEx(FileName().c_str(), REGKIND_NONE, out.Put());

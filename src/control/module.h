@@ -12,6 +12,7 @@ namespace zrmodule {
 HINSTANCE Instance();
 std::wstring FileName();
 
+// Objects of the module alive (controls, enumerators handed out) and server locks.
 void ObjectCreated();
 void ObjectDestroyed();
 void Lock(bool lock);
