@@ -88,6 +88,9 @@ TTxZRMediaPlayer::~TTxZRMediaPlayer() {
         AcquireSRWLockExclusive(&FQueueLock);
         FQueue.clear();
         ReleaseSRWLockExclusive(&FQueueLock);
+        AcquireSRWLockExclusive(&FHeldLock);
+        FHeld.clear();
+        ReleaseSRWLockExclusive(&FHeldLock);
     }
     // A site that did not deactivate the control loses its window quietly: the site is not called any more.
     if (FSiteWnd) {
@@ -329,6 +332,9 @@ LRESULT CALLBACK TTxZRMediaPlayer::ParkingProc(HWND hwnd, UINT msg, WPARAM wp, L
         switch (msg) {
         case WM_ZR_RUN_QUEUED:
             self->RunQueued();
+            return 0;
+        case WM_ZR_DELIVER_HELD:
+            self->DeliverHeld();
             return 0;
         case WM_ZR_DESTROY:
             if (self->FRefs.load() == 0) {

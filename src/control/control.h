@@ -375,7 +375,29 @@ private:
     // --- events
     void AttachEvents();
     void Fire(DISPID dispid, VARIANT* argsInOrder, UINT count, bool tail);
+    void Send(DISPID dispid, VARIANT* argsInOrder, UINT count, bool tail);
     friend struct TZREventForwarders;
+
+    // --- events while the container has them frozen (IOleControl::FreezeEvents; control_events.cpp)
+    struct THeldEvent {
+        DISPID dispid = 0;
+        std::vector<VARIANT> args;  // owned copies, in the event's order
+        THeldEvent() = default;
+        THeldEvent(THeldEvent&&) noexcept = default;
+        THeldEvent& operator=(THeldEvent&& o) noexcept {
+            if (this != &o) {
+                for (auto& a : args) VariantClear(&a);
+                dispid = o.dispid;
+                args = std::move(o.args);
+                o.args.clear();
+            }
+            return *this;
+        }
+        ~THeldEvent();
+    };
+    static constexpr UINT WM_ZR_DELIVER_HELD = WM_APP + 0x103;  // to the parking window
+    bool HoldOrDrop(DISPID dispid, VARIANT* argsInOrder, UINT count);  // true: not to be sent now
+    void DeliverHeld();
 
     // --- windows
     static LRESULT CALLBACK ParkingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -432,7 +454,9 @@ private:
     bool FUserMode = true;
     RECT FPosRect = {};
     SIZEL FExtent = {};
-    int FFreezeCount = 0;
+    std::atomic<int> FFreezeCount{0};
+    SRWLOCK FHeldLock = SRWLOCK_INIT;
+    std::deque<THeldEvent> FHeld;
 
     bool FDirty = false;
     bool FLoading = false;

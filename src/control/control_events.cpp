@@ -56,6 +56,12 @@ int32_t HandleBits(HBITMAP h) { return static_cast<int32_t>(static_cast<uint32_t
 
 void TTxZRMediaPlayer::Fire(DISPID dispid, VARIANT* argsInOrder, UINT count, bool tail) {
     if (FClosing) return;
+    if (HoldOrDrop(dispid, argsInOrder, count)) return;
+    Send(dispid, argsInOrder, count, tail);
+}
+
+void TTxZRMediaPlayer::Send(DISPID dispid, VARIANT* argsInOrder, UINT count, bool tail) {
+    if (FClosing) return;
     if (!TryAddRef()) return;  // the object is going away
     const bool owner = OnOwnerThread();
     const bool savedTail = FTailEvent;
@@ -81,6 +87,89 @@ void TTxZRMediaPlayer::Fire(DISPID dispid, VARIANT* argsInOrder, UINT count, boo
     if (owner) {
         FTailEvent = savedTail;
         --FEventDepth;
+    }
+}
+
+// --- events while the container has them frozen
+//
+// A container freezes events while it cannot handle them (VB6 and Access while they load a form). Events that
+// report a change of state the host keeps track of (start, stop, errors, DVD title, chapter and domain) are
+// held, the latest kHeldEvents of them, and delivered in the order they were raised from the message loop once
+// the last freeze is lifted; a host that loads a form while a clip ends still learns that it stopped. The
+// others are dropped: input describes what a user did at a moment the form could not answer (replayed later
+// it would act on stale positions), a frame's bitmap handle is valid only during its event, a motion level is
+// a snapshot, and the parental-level request needs its answer at once (not asked, the player's own decision
+// stands, as with no sink). Events raised while no sink is connected are lost, frozen or not.
+
+namespace {
+constexpr size_t kHeldEvents = 64;
+
+bool HeldWhileFrozen(DISPID dispid) {
+    switch (dispid) {
+    case zrevent::OnStart:
+    case zrevent::OnStop:
+    case zrevent::OnError:
+    case zrevent::OnDVDPlaybackError:
+    case zrevent::OnDVDDomainChanged:
+    case zrevent::OnDVDTitleChanged:
+    case zrevent::OnDVDChapterChanged:
+        return true;
+    default:
+        return false;
+    }
+}
+}  // namespace
+
+TTxZRMediaPlayer::THeldEvent::~THeldEvent() {
+    for (auto& a : args) VariantClear(&a);
+}
+
+bool TTxZRMediaPlayer::HoldOrDrop(DISPID dispid, VARIANT* argsInOrder, UINT count) {
+    const bool frozen = FFreezeCount.load() > 0;
+    AcquireSRWLockShared(&FHeldLock);
+    const bool waiting = !FHeld.empty();
+    ReleaseSRWLockShared(&FHeldLock);
+    if (!frozen && !waiting) return false;
+    // Unfrozen while held events still wait for the message loop: the dropped kinds go out at once, the held
+    // kinds queue behind the waiting ones to keep their order.
+    if (!HeldWhileFrozen(dispid)) return frozen;
+    if (!FEventsPoint.FirstSink()) return true;
+    THeldEvent e;
+    e.dispid = dispid;
+    e.args.resize(count);
+    for (UINT i = 0; i < count; ++i) {
+        VariantInit(&e.args[i]);
+        if (FAILED(VariantCopy(&e.args[i], &argsInOrder[i]))) return true;  // cannot be kept: dropped
+    }
+    AcquireSRWLockExclusive(&FHeldLock);
+    try {
+        if (FHeld.size() >= kHeldEvents) FHeld.pop_front();
+        FHeld.push_back(std::move(e));
+    } catch (...) {
+    }
+    ReleaseSRWLockExclusive(&FHeldLock);
+    // Unfrozen meanwhile (an event from another thread): make sure it is delivered.
+    if (FFreezeCount.load() == 0 && FParking) PostMessageW(FParking, WM_ZR_DELIVER_HELD, 0, 0);
+    return true;
+}
+
+void TTxZRMediaPlayer::DeliverHeld() {
+    if (FClosing || !OnOwnerThread()) return;
+    if (!TryAddRef()) return;  // the last reference is gone
+    auto self = ComPtr<ITxZRMediaPlayer>::Attach(static_cast<ITxZRMediaPlayer*>(this));
+    // A handler that freezes events again leaves the rest for the next unfreeze.
+    while (!FClosing && FFreezeCount.load() == 0) {
+        THeldEvent e;
+        AcquireSRWLockExclusive(&FHeldLock);
+        const bool empty = FHeld.empty();
+        if (!empty) {
+            e = std::move(FHeld.front());
+            FHeld.pop_front();
+        }
+        ReleaseSRWLockExclusive(&FHeldLock);
+        if (empty) break;
+        // From the message loop the player is not in the middle of its work: calls from the handler run at once.
+        Send(e.dispid, e.args.data(), static_cast<UINT>(e.args.size()), true);
     }
 }
 

@@ -408,9 +408,17 @@ HRESULT TTxZRMediaPlayer::OnAmbientPropertyChange(DISPID dispID) {
     if (dispID == DISPID_AMBIENT_USERMODE || dispID == DISPID_UNKNOWN) ReadAmbientUserMode();
     return S_OK;
 }
+// Freezes nest. What happens to events meanwhile: HoldOrDrop (control_events.cpp).
 HRESULT TTxZRMediaPlayer::FreezeEvents(BOOL bFreeze) {
-    // Counted only: events raised while a container has them frozen are still sent.
-    FFreezeCount += bFreeze ? 1 : (FFreezeCount > 0 ? -1 : 0);
+    if (bFreeze) {
+        ++FFreezeCount;
+    } else {
+        int n = FFreezeCount.load();
+        while (n > 0 && !FFreezeCount.compare_exchange_weak(n, n - 1)) {
+        }
+        // The held events go out from the message loop, not inside the container's call.
+        if (n == 1 && FParking) PostMessageW(FParking, WM_ZR_DELIVER_HELD, 0, 0);
+    }
     return S_OK;
 }
 

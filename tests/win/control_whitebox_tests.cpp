@@ -172,6 +172,53 @@ TEST_F(ControlWhiteBox, ParentalLevelAllowByReference) {
     EXPECT_EQ(calls[0].id, zrevent::OnStart);
 }
 
+// While the container has events frozen, events that report a change of state are held and delivered in
+// order from the message loop once the last freeze is lifted; input, frame and motion events and the
+// parental-level request are dropped (Allow keeps the player's value).
+TEST_F(ControlWhiteBox, FrozenEventsHeldOrDropped) {
+    ComPtr<IOleControl> oc = control.As<IOleControl>();
+    ASSERT_EQ(oc->FreezeEvents(TRUE), S_OK);
+    ASSERT_EQ(oc->FreezeEvents(TRUE), S_OK);  // freezes nest
+    sink->onEvent = [](DISPID id, DISPPARAMS* p) {
+        if (id == zrevent::OnDVDParentalLevelChanged) *p->rgvarg[0].pboolVal = VARIANT_FALSE;
+    };
+    bool allow = true;
+    P().OnStart();
+    P().OnMouseMove(3, 4);
+    P().OnError(L"Unable to play file, stream or DVD.");
+    P().OnKeyDown('A', 1);
+    P().OnVideoFrameI(5, 0, 40);
+    P().OnMotion(7, L"01");
+    P().OnDVDParentalLevelChanged(&allow);
+    P().OnDVDDomainChanged(DC_Title);
+    P().OnStop();
+    PumpFor(50);
+    EXPECT_TRUE(sink->Calls().empty());
+    EXPECT_TRUE(allow);
+
+    ASSERT_EQ(oc->FreezeEvents(FALSE), S_OK);
+    PumpFor(50);
+    EXPECT_TRUE(sink->Calls().empty()) << "still frozen once";
+    ASSERT_EQ(oc->FreezeEvents(FALSE), S_OK);
+    EXPECT_TRUE(sink->Calls().empty()) << "delivered from the message loop, not inside FreezeEvents";
+    ASSERT_TRUE(PumpUntil([&] { return sink->Calls().size() >= 4; }, 2000));
+    PumpFor(30);
+    auto calls = sink->Calls();
+    std::vector<std::wstring> seen;
+    for (auto& c : calls) seen.push_back(std::to_wstring(c.id) + L": " + Describe(c));
+    EXPECT_EQ(seen, (std::vector<std::wstring>{std::to_wstring(zrevent::OnStart) + L": ",
+                                               std::to_wstring(zrevent::OnError) +
+                                                   L": BSTR Unable to play file, stream or DVD.",
+                                               std::to_wstring(zrevent::OnDVDDomainChanged) + L": I4 3",
+                                               std::to_wstring(zrevent::OnStop) + L": "}));
+    // Unfrozen: every event goes out at once again; one more unfreeze than freezes changes nothing.
+    EXPECT_EQ(oc->FreezeEvents(FALSE), S_OK);
+    sink->Clear();
+    P().OnMouseMove(1, 2);
+    P().OnStop();
+    EXPECT_EQ(sink->Calls().size(), 2u);
+}
+
 // Frame events come on the graph's streaming thread and reach the sink there. From that thread a member
 // other than the transport calls fails with RPC_E_WRONG_THREAD (a text result stays null); Stop is queued and
 // carried out on the control's thread; the streaming thread is never held up.
