@@ -207,9 +207,20 @@ HRESULT TTxZRMediaPlayer::GetUserClassID(CLSID* pClsid) {
     *pClsid = CLSID_TxZRMediaPlayer;
     return S_OK;
 }
+// The registered name when there is one (a setup may have changed it); otherwise, for a class used without
+// registration, the control's own description, in every form.
 HRESULT TTxZRMediaPlayer::GetUserType(DWORD dwFormOfType, LPOLESTR* pszUserType) {
     if (!pszUserType) return E_POINTER;
-    return OleRegGetUserType(CLSID_TxZRMediaPlayer, dwFormOfType, pszUserType);
+    *pszUserType = nullptr;
+    if (SUCCEEDED(OleRegGetUserType(CLSID_TxZRMediaPlayer, dwFormOfType, pszUserType)) && *pszUserType)
+        return S_OK;
+    *pszUserType = nullptr;
+    const size_t bytes = sizeof(ZRControlText::kDescription);
+    auto* text = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+    if (!text) return E_OUTOFMEMORY;
+    std::memcpy(text, ZRControlText::kDescription, bytes);
+    *pszUserType = text;
+    return S_OK;
 }
 
 HRESULT TTxZRMediaPlayer::SetExtent(DWORD dwDrawAspect, SIZEL* psizel) {

@@ -154,6 +154,10 @@ TEST(ControlOle, ObjectAndViewBasics) {
     CLSID clsid;
     EXPECT_EQ(ole->GetUserClassID(&clsid), S_OK);
     EXPECT_EQ(clsid, CLSID_TxZRMediaPlayer);
+    LPOLESTR userType = nullptr;
+    EXPECT_EQ(ole->GetUserType(USERCLASSTYPE_FULL, &userType), S_OK);
+    EXPECT_STREQ(userType, L"TxZRMediaPlayer Control");
+    CoTaskMemFree(userType);
 
     // One verb, 0, "Properties".
     ComPtr<IEnumOLEVERB> verbs;

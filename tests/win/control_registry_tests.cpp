@@ -184,7 +184,8 @@ TEST(ControlRegistry, KeysAsRegistered) {
 }
 
 // Registered from a folder with a blank in its name, the class points at the DLL's short path; unregistering
-// removes every key and the type library's registration. The original registration is restored afterwards.
+// removes every key and the type library's registration, and a control made by the unregistered DLL still
+// answers its user type. The original registration is restored afterwards.
 TEST(ControlRegistry, ShortPathWithBlankAndUnregistration) {
     const std::wstring dll = ControlDll();
     wchar_t temp[MAX_PATH] = {};
@@ -211,6 +212,24 @@ TEST(ControlRegistry, ShortPathWithBlankAndUnregistration) {
         EXPECT_FALSE(KeyExists(key)) << key;
     CLSID clsid;
     EXPECT_NE(CLSIDFromProgID(kProgID, &clsid), S_OK);
+
+    // Used without registration (a host that loads the DLL itself), the control still names its type.
+    {
+        auto getClassObject = reinterpret_cast<HRESULT(__stdcall*)(REFCLSID, REFIID, void**)>(
+            reinterpret_cast<void*>(GetProcAddress(m, "DllGetClassObject")));
+        ASSERT_NE(getClassObject, nullptr);
+        ComPtr<IClassFactory> factory;
+        ASSERT_EQ(getClassObject(CLSID_TxZRMediaPlayer, IID_IClassFactory, factory.PutVoid()), S_OK);
+        ComPtr<IOleObject> ole;
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IOleObject, ole.PutVoid()), S_OK);
+        for (DWORD form : {USERCLASSTYPE_FULL, USERCLASSTYPE_SHORT, USERCLASSTYPE_APPNAME}) {
+            LPOLESTR type = nullptr;
+            EXPECT_EQ(ole->GetUserType(form, &type), S_OK) << form;
+            EXPECT_STREQ(type, L"TxZRMediaPlayer Control") << form;
+            CoTaskMemFree(type);
+        }
+    }
+    EXPECT_EQ(CallExport(m, "DllCanUnloadNow"), S_OK);
     FreeLibrary(m);
 
     // Back to the registration of the build's DLL.
