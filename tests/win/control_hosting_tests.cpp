@@ -159,20 +159,7 @@ TEST(ControlHosting, SystemColourBackgroundShownAsTheSystemColour) {
     uint32_t shown = 0;
     PumpUntil([&] { shown = ClientPixel(PlayerWindowIn(w), 80, 60); return shown == faceOnScreen; }, 5000);
     EXPECT_EQ(shown, faceOnScreen);
-
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, 8, 8);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    RECTL bounds = {0, 0, 8, 8};
-    EXPECT_EQ(c.As<IViewObject>()->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, mem, &bounds, nullptr,
-                                         nullptr, 0),
-              S_OK);
-    EXPECT_EQ(GetPixel(mem, 4, 4), face);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(DrawnColour(c.Get()), face);
     CloseInPlace(c.Get());
     c = nullptr;
     site->Release();

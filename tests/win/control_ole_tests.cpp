@@ -201,19 +201,7 @@ TEST(ControlOle, ObjectAndViewBasics) {
     EXPECT_EQ(got.cx, 5080);
     EXPECT_EQ(got.cy, 2540);
     c->put_Background_Color(RGB(200, 20, 30));
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, 20, 20);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    RECTL bounds = {0, 0, 20, 20};
-    EXPECT_EQ(c.As<IViewObject>()->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, mem, &bounds, nullptr,
-                                         nullptr, 0),
-              S_OK);
-    EXPECT_EQ(GetPixel(mem, 10, 10), RGB(200, 20, 30));
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(DrawnColour(c.Get()), RGB(200, 20, 30));
 }
 
 // The published settings survive a save and a load through each persistence interface.

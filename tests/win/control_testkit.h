@@ -63,6 +63,26 @@ inline ComPtr<ITxZRMediaPlayer> CreateControl() {
     return c;
 }
 
+// The colour in the middle of a drawing of the control (IViewObject::Draw into a small bitmap); CLR_INVALID
+// when the drawing fails.
+inline COLORREF DrawnColour(IUnknown* control) {
+    ComPtr<IViewObject> view;
+    if (FAILED(control->QueryInterface(IID_IViewObject, view.PutVoid()))) return CLR_INVALID;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 20, 20);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    RECTL bounds = {0, 0, 20, 20};
+    COLORREF c = CLR_INVALID;
+    if (view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, mem, &bounds, nullptr, nullptr, 0) == S_OK)
+        c = GetPixel(mem, 10, 10);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
 // The description and source of the calling thread's error information.
 inline std::pair<std::wstring, std::wstring> LastErrorInfo() {
     ComPtr<IErrorInfo> info;
