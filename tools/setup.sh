@@ -10,7 +10,7 @@ PKGS_NATIVE=(
   wine wine64 libwine-dev
   g++-multilib qemu-user-static python3-pefile
   xvfb xauth x11-utils x11-apps imagemagick
-  ffmpeg mediainfo sox clang libclang-rt-dev
+  ffmpeg mediainfo sox clang libclang-rt-dev dvdauthor
   fonts-liberation fonts-wine
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
