@@ -1,5 +1,6 @@
 #include "filters/filtertable.h"
 
+#include "filters/dvdnav/dvdnav.h"
 #include "filters/memsource.h"
 
 namespace zrf {
@@ -11,8 +12,14 @@ const REGFILTERPINS2 kMemorySourcePins[] = {
     {REG_PINFLAG_B_OUTPUT, 1, 1, &kStreamType, 0, nullptr, &GUID_NULL},
 };
 
+const REGPINTYPES kDvdTypes[] = {{&MEDIATYPE_MPEG2_PES, &GUID_NULL}};
+const REGFILTERPINS2 kDvdNavigatorPins[] = {
+    {REG_PINFLAG_B_OUTPUT, 1, 1, kDvdTypes, 0, nullptr, &GUID_NULL},
+};
+
 const TZRFilterTemplate kTemplates[] = {
     {&CLSID_ZRMemorySource, L"Zantorival AsyncEx", &TZRMemorySource::CreateInstance, kMemorySourcePins, 1},
+    {&CLSID_ZRDvdNavigator, L"DVD Navigator", &TZRDvdNavigator::CreateInstance, kDvdNavigatorPins, 1},
 };
 
 }  // namespace

@@ -142,7 +142,7 @@ struct Vmg {
     uint16_t version = 0;
     uint32_t category = 0;
     uint16_t volumes = 0, volume = 0;
-    uint8_t side = 0;          // 0 side A, 1 side B
+    uint8_t side = 0;          // 2 side B, else side A
     uint16_t titleSets = 0;
     std::string provider;
     uint32_t menuVobSector = 0;
