@@ -113,10 +113,10 @@ cat > sub.srt <<EOF
 Bonjour
 EOF
 cat > nsub.xml <<EOF
-<subpictures><stream><textsub filename="sub.srt" font="DejaVuSans.ttf" fontsize="18" movie-width="352"
+<subpictures><stream><textsub filename="sub.srt" font="LiberationSans-Regular.ttf" fontsize="18" movie-width="352"
  movie-height="240" horizontal-alignment="center" vertical-alignment="bottom"/></stream></subpictures>
 EOF
-mkdir -p "$HOME/.spumux"; ln -sf /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$HOME/.spumux/DejaVuSans.ttf"
+mkdir -p "$HOME/.spumux"; ln -sf /usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf "$HOME/.spumux/LiberationSans-Regular.ttf"
 spumux -s 0 nsub.xml < nwhite.mpg > nwhite-s.mpg 2>spumux2.log
 cat > disc2.xml <<EOF
 <dvdauthor dest="$out/disc2">
