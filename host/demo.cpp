@@ -102,6 +102,14 @@ HRESULT CreateControl(ComPtr<IUnknown>& out) {
     return hr;
 }
 
+// True when the control is active in place with its window inside the container's window.
+bool ActiveInWindow(IUnknown* control, HWND container) {
+    ComPtr<IOleWindow> w;
+    HWND hwnd = nullptr;
+    return SUCCEEDED(control->QueryInterface(IID_IOleWindow, w.PutVoid())) && SUCCEEDED(w->GetWindow(&hwnd)) &&
+           IsChild(container, hwnd) && IsWindowVisible(hwnd);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -150,11 +158,16 @@ int wmain(int argc, wchar_t** argv) {
     HWND ax = CreateWindowExW(0, L"AtlAxWin", nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 10, 10, 640, 480,
                               frame, nullptr, wc.hInstance, nullptr);
     int rc = 1;
+    // The container ATL makes for the window is asked for and kept until the window is gone: Wine's ATL attaches
+    // nothing at all (and still answers S_OK) when the caller does not take it.
+    ComPtr<IUnknown> container;
     {
         ComPtr<IUnknown> unk;
         HRESULT hr = CreateControl(unk);
-        if (FAILED(hr) || !ax || FAILED(hr = axAttach(unk.Get(), ax, nullptr))) {
+        if (FAILED(hr) || !ax || FAILED(hr = axAttach(unk.Get(), ax, container.Put()))) {
             std::fwprintf(stderr, L"cannot create or host the control (0x%08lx)\n", static_cast<unsigned long>(hr));
+        } else if (!ActiveInWindow(unk.Get(), ax)) {
+            std::fwprintf(stderr, L"the container did not activate the control in its window\n");
         } else {
             ComPtr<ITxZRMediaPlayer> player = unk.As<ITxZRMediaPlayer>();
             ComPtr<IConnectionPoint> cp;
@@ -204,6 +217,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     // ATL closes and releases the control with its window.
     if (ax) DestroyWindow(ax);
+    container = nullptr;
     DestroyWindow(frame);
     CoUninitialize();
     return rc;
