@@ -310,6 +310,11 @@ void TDSScreen::UpdateVRWindowed(IFilterGraph2* filterGraph)
         pVideoWindow->put_MessageDrain(reinterpret_cast<OAHWND>(ScreenHandle));
         if (FAILED(pVideoWindow->put_Owner(reinterpret_cast<OAHWND>(ScreenHandle))))
             return;
+    }
+    // A plain child without caption or frame, whichever call gave it the owner: some renderers accept the
+    // owner before they are connected (Init_VR) and keep their top-level style, a caption over the picture.
+    long style = 0;
+    if (FAILED(pVideoWindow->get_WindowStyle(&style)) || (style & (WS_CHILD | WS_CAPTION | WS_THICKFRAME)) != WS_CHILD) {
         pVideoWindow->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
         pVideoWindow->put_Visible(OATRUE);
     }
