@@ -10,12 +10,7 @@
 namespace {
 
 std::string Quadrants(HWND h, int w, int ht) {
-    std::string s;
-    s += ColourClass(ClientPixel(h, w / 4, ht / 4));
-    s += ColourClass(ClientPixel(h, 3 * w / 4, ht / 4));
-    s += ColourClass(ClientPixel(h, w / 4, 3 * ht / 4));
-    s += ColourClass(ClientPixel(h, 3 * w / 4, 3 * ht / 4));
-    return s;
+    return ClientColours(h, {{w / 4, ht / 4}, {3 * w / 4, ht / 4}, {w / 4, 3 * ht / 4}, {3 * w / 4, 3 * ht / 4}});
 }
 
 bool PlayFile(ITxZRMediaPlayer* c, const wchar_t* name) {

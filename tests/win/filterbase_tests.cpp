@@ -138,11 +138,7 @@ TEST(FilterBase, CopyTransformDeliversEveryFrameToTheRenderer) {
     ASSERT_TRUE(SUCCEEDED(mc->Run()));
     // Red and blue change places; green and white stay.
     std::string q;
-    PumpUntil([&] {
-        q.clear();
-        for (auto [x, y] : {std::pair{80, 60}, {240, 60}, {80, 180}, {240, 180}}) q += ColourClass(ClientPixel(host, x, y));
-        return q == "BGRW";
-    }, 4000);
+    PumpUntil([&] { return (q = ClientColours(host, {{80, 60}, {240, 60}, {80, 180}, {240, 180}})) == "BGRW"; }, 4000);
     EXPECT_EQ(q, "BGRW");
     EXPECT_EQ(WaitForEnd(ev.Get(), 10000), EC_COMPLETE);
     EXPECT_GE(swap->frames.load(), 70);  // 3 s at 25 frames per second

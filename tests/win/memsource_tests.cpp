@@ -15,14 +15,7 @@ namespace {
 
 const HRESULT kEof = HRESULT_FROM_WIN32(ERROR_HANDLE_EOF);
 
-std::string Quadrants(HWND h) {
-    std::string s;
-    s += ColourClass(ClientPixel(h, 80, 60));
-    s += ColourClass(ClientPixel(h, 240, 60));
-    s += ColourClass(ClientPixel(h, 80, 180));
-    s += ColourClass(ClientPixel(h, 240, 180));
-    return s;
-}
+std::string Quadrants(HWND h) { return ClientColours(h, {{80, 60}, {240, 60}, {80, 180}, {240, 180}}); }
 
 enum class Kind { HGlobal, OddChunksApartment, OddChunksAgile };
 const char* KindName(Kind k) {

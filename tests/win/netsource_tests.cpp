@@ -5,14 +5,7 @@
 
 namespace {
 
-std::string Quadrants(HWND h) {
-    std::string s;
-    s += ColourClass(ClientPixel(h, 80, 60));
-    s += ColourClass(ClientPixel(h, 240, 60));
-    s += ColourClass(ClientPixel(h, 80, 180));
-    s += ColourClass(ClientPixel(h, 240, 180));
-    return s;
-}
+std::string Quadrants(HWND h) { return ClientColours(h, {{80, 60}, {240, 60}, {80, 180}, {240, 180}}); }
 
 class NetworkPlayerTest : public PlayerTest {
 protected:

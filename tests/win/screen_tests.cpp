@@ -51,10 +51,7 @@ struct ErrorLog {
 // Colour classes of some client points of a window, as a string ("RGBW").
 std::string Classes(HWND hwnd, const std::vector<POINT>& pts)
 {
-    std::string s;
-    for (const POINT& p : pts)
-        s += ColourClass(ClientPixel(hwnd, p.x, p.y));
-    return s;
+    return ClientColours(hwnd, pts);
 }
 
 // Waits (pumping messages) until the points show the wanted classes; returns what they show.
@@ -189,6 +186,11 @@ TEST(Screen, ClassicRendererLetterboxesStretchesAndZoomsInAChildWindow)
     // and right of it. Points: left bar, the four quadrants, right bar.
     const std::vector<POINT> pts = {{40, 40}, {120, 40}, {360, 40}, {120, 200}, {360, 200}, {440, 40}};
     EXPECT_EQ(WaitClasses(child.hwnd, pts, "WRGBWW"), "WRGBWW");
+    // The renderer's window is a plain child: no caption or frame of its own over the picture's edges.
+    long style = 0;
+    ASSERT_HRESULT_SUCCEEDED(s.pVideoWindow->get_WindowStyle(&style));
+    EXPECT_EQ(style & (WS_CHILD | WS_CAPTION | WS_THICKFRAME), WS_CHILD);
+    EXPECT_EQ(ClientColours(child.hwnd, {{82, 2}, {397, 2}, {82, 237}, {397, 237}}), "RGBW");
     s.Stretch = true;  // the whole window, the picture's shape ignored
     pb.Update();
     pb.Restart();

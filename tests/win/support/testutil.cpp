@@ -54,31 +54,21 @@ HWND CreateHostWindow(int x, int y, int w, int h, HWND parent) {
 }
 
 uint32_t ScreenPixel(int x, int y) {
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = 1;
-    bi.bmiHeader.biHeight = 1;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, 1, 1, screen, x, y, SRCCOPY);
-    GdiFlush();
-    uint32_t v = bits ? (*static_cast<uint32_t*>(bits) & 0xFFFFFF) : 0;
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return v;
+    ScreenShot shot;
+    return shot.Take() ? shot.Pixel(x, y) : ScreenShot::kNoPixel;
 }
 
 uint32_t ClientPixel(HWND hwnd, int x, int y) {
-    POINT p = {x, y};
-    ClientToScreen(hwnd, &p);
-    return ScreenPixel(p.x, p.y);
+    ScreenShot shot;
+    return shot.Take() ? shot.ClientPixel(hwnd, x, y) : ScreenShot::kNoPixel;
+}
+
+std::string ClientColours(HWND hwnd, const std::vector<POINT>& points) {
+    ScreenShot shot;
+    const bool taken = shot.Take();
+    std::string s;
+    for (const POINT& p : points) s += ColourClass(taken ? shot.ClientPixel(hwnd, p.x, p.y) : ScreenShot::kNoPixel);
+    return s;
 }
 
 char ColourClass(uint32_t rgb) {
