@@ -2,6 +2,7 @@
 # Runs a Windows program under Wine in the project's own prefix.
 #   tools/wine-run.sh [--register DLL]... program.exe [args...]
 #   tools/wine-run.sh --stop        ends the wineserver and the Xvfb this runner started
+#   tools/wine-run.sh --display     prints the X display the programs run on (starting the Xvfb if needed)
 # Environment: ZR_WINEPREFIX (default build/wine), ZR_TIMEOUT seconds (default 900).
 # The prefix is created on first use: crash dialog off, Wine's fonts copied in, Arial / Times New Roman /
 # Courier New replaced by the Liberation fonts. Sound goes to ALSA's null device through a private ALSA
@@ -85,6 +86,7 @@ ensure_prefix() {
 pe_machine() { od -An -tx2 -j"$(( $(od -An -tu4 -j60 -N4 "$1") + 4 ))" -N2 "$1" | tr -d ' '; }
 
 ensure_display
+if [ "${1:-}" = "--display" ]; then echo "$DISPLAY"; exit 0; fi
 ensure_prefix
 rc=0
 while [ "${1:-}" = "--register" ]; do
