@@ -175,34 +175,46 @@ void ProbeSelector(const std::wstring& file, TSelectorProbe& out) {
 
 }  // namespace
 
-void TZRVideoInfoMP::ReadInfo() {
+TZRReadOutcome TZRVideoInfoMP::ReadInfo() {
+    // The probes run while the calling thread answers other threads (info/boundedcall.h), where a host call
+    // may read again: everything the read yields is gathered first and stored at the end, in one go, unless
+    // a read started meanwhile has already stored its own.
+    const uint32_t read = ++FReads;
     try {
-        FStreams.Clear();
-        FAdditionalStreams = false;
-        if (!FileExists(FileName)) {
-            FVideoMajorType = L"FILE NOT FOUND";
-            return;
-        }
-        try {
-            FFileFormat = FileFormatFromName(FileName);
-        } catch (...) {
-            FFileFormat.clear();
-        }
         const std::wstring file = FileName;
+        if (!FileExists(file)) {
+            FStreams.Clear();
+            FAdditionalStreams = false;
+            FVideoMajorType = L"FILE NOT FOUND";
+            return TZRReadOutcome::Complete;
+        }
+        std::wstring format;
+        try {
+            format = FileFormatFromName(file);
+        } catch (...) {
+            format.clear();
+        }
 
         // The media detector, stream by stream.
         auto det = std::make_shared<TDetectorProbe>();
-        if (!RunBounded([det, file] { ProbeDetector(file, *det); })) {
+        const uint32_t bound = ProbeTimeout();
+        const bool detectorDone = RunBounded([det, file] { ProbeDetector(file, *det); }, bound);
+        // The demultiplexer's stream selector may know more streams than the detector listed.
+        auto sel = std::make_shared<TSelectorProbe>();
+        const bool selectorDone = detectorDone && RunBounded([sel, file] { ProbeSelector(file, *sel); }, bound);
+        if (read != FReads) return TZRReadOutcome::Superseded;
+
+        FStreams.Clear();
+        FAdditionalStreams = false;
+        FFileFormat = format;
+        if (!detectorDone) {
             // The platform's parser stalled on the file: nothing more is asked of it.
             FVideoMajorType = L"ERROR";
-            return;
+            return TZRReadOutcome::GivenUp;
         }
         if (det->refused) FVideoMajorType = L"ERROR";
         for (const auto& s : det->streams) FStreams.Add(View(*s.type.AMMediaType()), &s.values);
-
-        // The demultiplexer's stream selector may know more streams than the detector listed.
-        auto sel = std::make_shared<TSelectorProbe>();
-        if (RunBounded([sel, file] { ProbeSelector(file, *sel); })) {
+        if (selectorDone) {
             const uint64_t known = FStreams.Video.size() + FStreams.Audio.size() + FStreams.Text.size();
             if (sel->count > 0 && sel->count > known) {
                 FAdditionalStreams = true;
@@ -210,8 +222,10 @@ void TZRVideoInfoMP::ReadInfo() {
                 for (const auto& t : sel->types) FStreams.Add(View(*t.AMMediaType()), nullptr);
             }
         }
-        FStreams.Finish(GetFileSize64(FileName));
+        FStreams.Finish(GetFileSize64(file));
+        return selectorDone ? TZRReadOutcome::Complete : TZRReadOutcome::GivenUp;
     } catch (...) {
+        return read == FReads ? TZRReadOutcome::Complete : TZRReadOutcome::Superseded;
     }
 }
 

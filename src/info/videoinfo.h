@@ -10,6 +10,8 @@
 #include "core/widestrlist.h"
 #include "graph/sysdevenum.h"
 
+enum class TZRReadOutcome { Complete, GivenUp, Superseded };
+
 class TZRVideoInfoMP {
 public:
     std::wstring FileName;  // file to read
@@ -17,9 +19,12 @@ public:
     // Reads FileName; never throws. Failures end the read quietly, keeping what was filled:
     // a missing file leaves no streams and VideoMajorType "FILE NOT FOUND"; a file the detector refuses
     // sets VideoMajorType "ERROR" (the trial graph may still find streams). Each platform probe runs on a
-    // thread of its own and is given up after kProbeTimeoutMs (info/boundedcall.h): a file that stalls
-    // the platform's parser reads as one without streams, VideoMajorType "ERROR".
-    void ReadInfo();
+    // thread of its own and is given up after ProbeTimeout() (info/boundedcall.h): a file that stalls
+    // the platform's parser reads as one without streams, VideoMajorType "ERROR", and the outcome is
+    // GivenUp (a later read of the same file may find more). The calling thread answers other threads
+    // while the probes run; a read started from such a call stores its values when it ends, and the read
+    // it interrupted then ends as Superseded, storing nothing.
+    TZRReadOutcome ReadInfo();
 
     int32_t VideoStreamsCount() const { return static_cast<int32_t>(FStreams.Video.size()); }
     int32_t AudioStreamsCount() const { return static_cast<int32_t>(FStreams.Audio.size()); }
@@ -85,6 +90,7 @@ public:
     void FilterShowDialog(const std::wstring& name, TZRPropertyPage pageType) const;
 
 private:
+    uint32_t FReads = 0;  // reads started so far
     bool FAdditionalStreams = false;
     TZRStreamSet FStreams;
     std::wstring FFileFormat;

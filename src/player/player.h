@@ -170,6 +170,8 @@ public:
     void Test() {}
 
     // --- Playback graph
+    // False also when a host call made while this Play read the media information (the thread answers
+    // other threads meanwhile) played, stopped or closed: that later call's outcome stands.
     bool Play();
     void Close();
 
@@ -300,6 +302,7 @@ private:
     void BuildGraph();
     void ClearGraph(bool clearAudioChains);
     void FindSplitter();
+    bool ReadInfoForPlay();  // Play's information step; false when a host call made meanwhile took over
     void RegisterGraphForDebug();
     void SaveGraphDumps(const wchar_t* baseName);
     void VideoEffects_AddFilter();

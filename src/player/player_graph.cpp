@@ -74,8 +74,8 @@ bool TZRMediaPlayer::Play() {
         // 5. Media information.
         if (FSource_Mode == SM_DVD) {
             // DVD information is read by the DVD graph step.
-        } else {
-            Info_Read();
+        } else if (!ReadInfoForPlay()) {
+            return false;
         }
         // 6-8.
         FOSDUpdateLayers = true;

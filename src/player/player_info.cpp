@@ -21,16 +21,46 @@ TZRVideoInfoMP& TZRMediaPlayer::Reader() {
 bool TZRMediaPlayer::Info_Read() {
     try {
         if (!Info) return false;
-        int64_t size = GetFileSize64(FFilenameOrURL);
-        if (FPreviousInfoFileName == FFilenameOrURL && size == FPreviousInfoFileSize) return true;
-        FPreviousInfoFileName = FFilenameOrURL;
-        FPreviousInfoFileSize = size;
-        Info->FileName = FFilenameOrURL;
-        Info->ReadInfo();
+        const std::wstring name = FFilenameOrURL;
+        const int64_t size = GetFileSize64(name);
+        if (FPreviousInfoFileName == name && size == FPreviousInfoFileSize) return true;
+        Info->FileName = name;
+        // The key is stored once the read is done: while its probes run, a host call may ask for the same
+        // file, which must not be answered from the cache before the values are in. A read whose probe was
+        // given up is not kept at all (the key goes back to its initial values, which no file matches), so
+        // the next read of that file probes again instead of answering "no streams" for good. A read that a
+        // later one (made from such a host call) superseded leaves that one's key.
+        switch (Info->ReadInfo()) {
+        case TZRReadOutcome::Complete:
+            FPreviousInfoFileName = name;
+            FPreviousInfoFileSize = size;
+            break;
+        case TZRReadOutcome::GivenUp:
+            FPreviousInfoFileName.clear();
+            FPreviousInfoFileSize = 0;
+            break;
+        case TZRReadOutcome::Superseded:
+            break;
+        }
         return true;
     } catch (...) {
         return false;
     }
+}
+
+bool TZRMediaPlayer::ReadInfoForPlay() {
+    // The read's probes run while this thread answers other threads, so a host call can arrive here. One that
+    // builds or tears down a playback (Play, Stop, Close) was made after this Play: its outcome stands, and
+    // this Play builds nothing. A file name changed meanwhile is read again (a few times at most), so the
+    // build never pairs one file's information with another file.
+    const uint32_t generation = FGraphGeneration;
+    for (int i = 0; i < 3; ++i) {
+        const std::wstring name = FFilenameOrURL;
+        Info_Read();
+        if (FGraphGeneration != generation) return false;
+        if (FFilenameOrURL == name) break;
+    }
+    return true;
 }
 
 std::wstring TZRMediaPlayer::Info_FileFormat() {

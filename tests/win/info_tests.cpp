@@ -11,6 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/codecnames.h"
@@ -388,6 +389,106 @@ TEST_F(InfoTest, CacheKeyedOnNameAndSize) {
     player->Close();
     DeleteFileW(path.c_str());
     RemoveDirectoryW(dir.c_str());
+}
+
+// The window the other thread sends to: message WM_APP + 1 is counted, WM_APP + 2 plays another file.
+struct TWaitTarget {
+    TZRMediaPlayer* player;
+    int sent = 0;
+    bool nestedDone = false, graphAtCall = true, nestedPlayed = false;
+};
+
+LRESULT CALLBACK WaitTargetProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* c = reinterpret_cast<TWaitTarget*>(GetWindowLongPtrW(w, GWLP_USERDATA));
+    if (c && msg == WM_APP + 1) return ++c->sent;
+    if (c && msg == WM_APP + 2) {
+        c->graphAtCall = c->player->HasGraph();
+        c->player->Set_FilenameOrURL(MediaPath(L"clip.wav"));
+        c->nestedPlayed = c->player->Play();
+        c->nestedDone = true;
+        return 0;
+    }
+    return DefWindowProcW(w, msg, wp, lp);
+}
+
+// While the reader waits for its probes, the window thread answers other threads: a probe that sends a
+// message to one of its windows completes at once instead of stalling for the whole bound. A host call
+// arriving there (a Play of another file, made while Play reads a file's information) is the later call:
+// its playback stands, the interrupted Play builds nothing, and the information is that of the file playing.
+TEST_F(InfoTest, WaitAnswersOtherThreadsAndHostCalls) {
+    TWaitTarget ctx{player.get()};
+    WNDCLASSW wc = {};
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ZRInfoWaitTarget";
+    wc.lpfnWndProc = WaitTargetProc;
+    RegisterClassW(&wc);
+    HWND target = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    ASSERT_TRUE(target);
+    SetWindowLongPtrW(target, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&ctx));
+
+    const DWORD start = GetTickCount();
+    EXPECT_TRUE(RunBounded([target] { SendMessageW(target, WM_APP + 1, 0, 0); }, 5000));
+    EXPECT_LT(GetTickCount() - start, 4000u);
+    EXPECT_EQ(ctx.sent, 1);
+
+    // clip.avi is new to this player, so Play probes it; the other thread's call arrives while it waits.
+    HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread caller([&] {
+        WaitForSingleObject(go, INFINITE);
+        SendMessageW(target, WM_APP + 2, 0, 0);
+    });
+    player->Set_FilenameOrURL(MediaPath(L"clip.avi"));
+    SetEvent(go);
+    EXPECT_FALSE(player->Play());
+    const bool nestedInside = ctx.nestedDone;
+    const bool playing = player->Status() == ST_PLAY && player->HasGraph();
+    PumpUntil([&] { return ctx.nestedDone; }, 20000);
+    caller.join();
+    CloseHandle(go);
+    EXPECT_TRUE(nestedInside) << "the other thread's call was answered while Play waited";
+    EXPECT_FALSE(ctx.graphAtCall) << "the call came while the information was read, before any build";
+    EXPECT_TRUE(ctx.nestedPlayed);
+    EXPECT_TRUE(playing);
+    EXPECT_EQ(log.starts, 1);
+    EXPECT_FALSE(player->VideoAvailable());
+    EXPECT_TRUE(player->AudioAvailable());
+    EXPECT_EQ(player->Info_Video_Streams_Count(), 0);
+    EXPECT_EQ(player->Info_Audio_Streams_Count(), 1);
+    // The later call's playback runs to its end.
+    EXPECT_TRUE(WaitStop());
+    player->Close();
+    EXPECT_FALSE(player->HasGraph());
+    EXPECT_TRUE(log.errors.empty());
+    DestroyWindow(target);
+    UnregisterClassW(wc.lpszClassName, wc.hInstance);
+}
+
+// A read whose probe was given up (here every probe is given up at once) yields no streams, but it is not
+// kept: the next Play of the same unchanged file probes again and builds its picture and sound.
+class ProbeGivenUp : public InfoTest {
+protected:
+    void TearDown() override {
+        SetProbeTimeout(kProbeTimeoutMs);
+        InfoTest::TearDown();
+    }
+};
+
+TEST_F(ProbeGivenUp, ReadIsNotCached) {
+    player->Set_FilenameOrURL(MediaPath(L"clip.avi"));
+    SetProbeTimeout(0);
+    ASSERT_TRUE(player->Play());
+    EXPECT_EQ(player->Info_Video_Streams_Count(), 0);
+    EXPECT_FALSE(player->VideoAvailable());
+    EXPECT_FALSE(player->AudioAvailable());
+    player->Close();
+
+    SetProbeTimeout(kProbeTimeoutMs);
+    ASSERT_TRUE(player->Play());
+    EXPECT_EQ(player->Info_Video_Streams_Count(), 1);
+    EXPECT_EQ(player->Info_Audio_Streams_Count(), 1);
+    EXPECT_TRUE(player->VideoAvailable());
+    EXPECT_TRUE(player->AudioAvailable());
+    EXPECT_TRUE(WaitPosition(200));
 }
 
 // Stream numbers: video members answer 0 or "" past the count, every member refuses a negative number,
