@@ -12,4 +12,7 @@ inline constexpr GUID IID_IAsyncExControl = {0x3E0FA056, 0x926C, 0x43D9, {0xBA, 
 // Our DVD navigator ("DVD Navigator"), used where the platform's class cannot be created.
 inline constexpr GUID CLSID_ZRDvdNavigator = {0x5C1E2F7A, 0x3B9D, 0x4E61, {0x9A, 0x0C, 0x7D, 0x21, 0xE4, 0x58, 0xB3, 0x16}};
 
+// The video effects filter ("Zirez Ureroro Daz").
+inline constexpr GUID CLSID_ZRVideoEffects = {0x980B1181, 0x1619, 0x44F9, {0xAE, 0xBE, 0xF2, 0xD7, 0xE5, 0xCE, 0x1E, 0xFE}};
+
 }  // namespace zrf

@@ -2,6 +2,7 @@
 
 #include "filters/dvdnav/dvdnav.h"
 #include "filters/memsource.h"
+#include "filters/videoeffects.h"
 
 namespace zrf {
 
@@ -16,10 +17,16 @@ const REGPINTYPES kDvdTypes[] = {{&MEDIATYPE_MPEG2_PES, &GUID_NULL}};
 const REGFILTERPINS2 kDvdNavigatorPins[] = {
     {REG_PINFLAG_B_OUTPUT, 1, 1, kDvdTypes, 0, nullptr, &GUID_NULL},
 };
+const REGPINTYPES kVideoType = {&MEDIATYPE_Video, &GUID_NULL};
+const REGFILTERPINS2 kVideoEffectsPins[] = {
+    {0, 1, 1, &kVideoType, 0, nullptr, &GUID_NULL},
+    {REG_PINFLAG_B_OUTPUT, 1, 1, &kVideoType, 0, nullptr, &GUID_NULL},
+};
 
 const TZRFilterTemplate kTemplates[] = {
     {&CLSID_ZRMemorySource, L"Zantorival AsyncEx", &TZRMemorySource::CreateInstance, kMemorySourcePins, 1},
     {&CLSID_ZRDvdNavigator, L"DVD Navigator", &TZRDvdNavigator::CreateInstance, kDvdNavigatorPins, 1},
+    {&CLSID_ZRVideoEffects, L"Zirez Ureroro Daz", &TZRVideoEffects::CreateInstance, kVideoEffectsPins, 2},
 };
 
 }  // namespace

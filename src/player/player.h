@@ -12,8 +12,10 @@
 #include "filters/asyncex.h"
 #include "graph/comptr.h"
 #include "graph/sysdevenum.h"
+#include "core/pixels/effect_record.h"
 #include "player/types.h"
 #include "video/dsscreen.h"
+#include "video/videoeffects.h"
 
 class TDSNetworkSource;
 
@@ -270,6 +272,66 @@ public:
     // "HH:MM:SS" (hours with two or more digits; a negative number after a minus sign).
     std::wstring Helpful_SecondsToTimeFormatted(int32_t seconds);
 
+    // --- Video effects: the effect list, sent to the effects filter of each playback
+    void Video_Effects_Clear();
+    void Video_Effects_Remove(int32_t ID);
+    void Video_Effects_Text_Logo(int32_t ID, int32_t StartTime, int32_t StopTime, bool Enabled, const std::wstring& text,
+                                 int32_t X, int32_t Y, bool TransparentBG, const std::wstring& FontName, int32_t FontSize,
+                                 bool Bold, bool Italic, bool Underline, bool StrikeOut, uint32_t FontColor,
+                                 uint32_t BGColor);
+    void Video_Effects_Text_Logo_Plus(int32_t ID, int32_t StartTime, int32_t StopTime, bool Enabled,
+                                      const std::wstring& text, int32_t X, int32_t Y, const std::wstring& FontName,
+                                      int32_t FontSize, bool Bold, bool Italic, bool Underline, bool StrikeOut,
+                                      int32_t FontColor);
+    void Video_Effects_Picture_Logo(const std::wstring& Filename, int32_t ID, int32_t StartTime, int32_t StopTime,
+                                    bool Enabled, int32_t X, int32_t Y);
+    void Video_Effects_Picture_Logo_Ex(const std::wstring& Filename, int32_t ID, int32_t StartTime, int32_t StopTime,
+                                       bool Enabled, int32_t X, int32_t Y, HBITMAP HBmp, int32_t TranspLevel,
+                                       uint32_t ColorKey, bool UseColorKey);
+    void Video_Effects_Picture_Logo_ExI(const std::wstring& Filename, int32_t ID, int32_t StartTime, int32_t StopTime,
+                                        bool Enabled, int32_t X, int32_t Y, int32_t HBmp, int32_t TranspLevel,
+                                        uint32_t ColorKey, bool UseColorKey);
+    void Video_Effects_Denoise_CAST(int32_t ID, int32_t StartTime, int32_t StopTime, bool Enabled);
+    void Video_Effects_Denoise_CAST_Params(int32_t ID, int32_t TemporalDifferenceThreshold,
+                                           int32_t NumberOfMotionPixelsThreshold, int32_t StrongEdgeThreshold,
+                                           int32_t BlockWidth, int32_t BlockHeight, int32_t EdgePixelWeight,
+                                           int32_t NonEdgePixelWeight, int32_t GaussianThresholdY,
+                                           int32_t GaussianThresholdUV, int32_t HistoryWeight);
+    void Video_Effects_Denoise_Adaptive(int32_t ID, int32_t StartTime, int32_t StopTime, bool Enabled, int32_t Threshold,
+                                        int32_t BlurMode);
+    void Video_Effects_Denoise_Mosquito(int32_t ID, int32_t StartTime, int32_t StopTime, bool Enabled);
+    void Video_Effects_Deinterlace_Blend(int32_t ID, int32_t StartTime, int32_t StopTime, bool Enabled,
+                                         int32_t Threshold1, int32_t Threshold2, double Constants1, double Constants2);
+    void Video_Effects_Deinterlace_Triangle(int32_t ID, int32_t StartTime, int32_t StopTime, bool Enabled,
+                                            int32_t Weight);
+    void Video_Effects_Deinterlace_CAVT(int32_t ID, int32_t StartTime, int32_t StopTime, bool Enabled,
+                                        int32_t Threshold);
+    void Video_Effects_Text_Logo_Plus_Params_Effect(int32_t ID, zr::pix::TZRTextEffectMode Mode, int32_t InnerColor,
+                                                    int32_t OuterColor, int32_t InnerSize, int32_t OuterSize);
+    void Video_Effects_Text_Logo_Plus_Params_Gradient(int32_t ID, bool GradientEnabled,
+                                                      zr::pix::TZRTextGradientMode Mode, int32_t Color1, int32_t Color2);
+    void Video_Effects_Text_Logo_Plus_Params_Rect(int32_t ID, bool RectEnabled, int32_t RectWidth, int32_t RectHeight);
+    void Video_Effects_Text_Logo_Plus_Params_Rotate(int32_t ID, zr::pix::TZRTextRotationMode RotationMode,
+                                                    zr::pix::TZRTextFlipMode FlipMode);
+    void Video_Effects_Text_Logo_Plus_Params_Shape(int32_t ID, bool Shape_Enabled, zr::pix::TZRTextShapeType type_,
+                                                   int32_t X, int32_t Y, int32_t ShapeWidth, int32_t ShapeHeight,
+                                                   int32_t Color);
+    void Video_Effects_Text_Logo_Plus_Params_Text(int32_t ID, bool BGTransparent, int32_t BGColor, bool Vertical,
+                                                  bool RightToLeft, zr::pix::TZRTextAlign Align,
+                                                  zr::pix::TZRTextAntialiasingMode Antialiasing,
+                                                  zr::pix::TZRTextDrawMode DrawMode);
+    void Video_Effects_Text_Logo_Plus_Params_Transparency(int32_t ID, int32_t Transparency);
+    void Video_Effects_Text_Logo_Plus_Params_DateTimeMode(int32_t ID, bool enabled_, const std::wstring& mask);
+    void Video_Effects_Text_Logo_Plus_Params_Update(int32_t ID, bool Enabled);
+    void Video_Effect_Ex(int32_t ID, int32_t StartTime, int32_t StopTime, bool Enabled, zr::pix::TZREffectType Effect,
+                         double Amount, const std::wstring& AdditionalParams);
+    bool Video_Filters_Add(const std::wstring& Name);
+    bool Video_Filters_Delete(const std::wstring& Name);
+    void Video_Filters_Clear();
+    // The stored effect records in list order (for inspection) and the effects wrapper of the playback.
+    std::vector<const zr::pix::CZREffect*> EffectRecords() const;
+    TDSVideoEffects* VideoEffects() const { return dsVideoEffects.get(); }
+
     // --- Inspection for the player's own tests and diagnostics
     bool HasGraph() const { return static_cast<bool>(dsFilterGraph); }
     IGraphBuilder* Graph() const { return dsFilterGraph.Get(); }
@@ -305,7 +367,23 @@ private:
     bool ReadInfoForPlay();  // Play's information step; false when a host call made meanwhile took over
     void RegisterGraphForDebug();
     void SaveGraphDumps(const wchar_t* baseName);
-    void VideoEffects_AddFilter();
+    bool VideoEffects_AddFilter();
+    // The callbacks handed to the effects filter (frames for the host, motion reports).
+    static int32_t ZR_PIX_STDCALL VideoFrame_Callback(void* app, void* reserved, uint8_t* pixels, int32_t length,
+                                                      int32_t width, int32_t height, int32_t startLo, int32_t startHi,
+                                                      int32_t stopLo, int32_t stopHi, void* reserved2);
+    static int32_t ZR_PIX_STDCALL Motion_Callback(void* app, uint8_t* matrix, int32_t length, int32_t level);
+    void VideoEffects_SetupMotion();
+    void VideoEffects_SetupChroma();
+    // Effect list helpers
+    CZREffect_Main* FindEffect(int32_t ID) const;
+    CZREffect_Main& EffectForWrite(int32_t ID, bool& created);
+    bool EffectPushAllowed() const;
+    void PushEffect(const CZREffect_Main& item, bool created);
+    template <class F>
+    void StoreEffect(int32_t ID, int32_t StartTime, int32_t StopTime, bool Enabled, zr::pix::TZREffectType type, F&& fill);
+    template <class F>
+    void ChangeTextLogo(int32_t ID, F&& change);
     void MultiScreen_Build();
     bool MemorySource_Add();
     bool NetworkSource_Add();
@@ -367,6 +445,7 @@ private:
     ComPtr<IBaseFilter> dsSplitter;
     std::unique_ptr<TDSScreen> dsMainScreen;
     std::unique_ptr<TDSCatFilter> dsVideoDecoder;
+    std::unique_ptr<TDSVideoEffects> dsVideoEffects;
     ComPtr<IBaseFilter> dsAudioRenderers[8];
     ComPtr<IBasicAudio> dsBasicAudio[8];
     ComPtr<IAMStreamSelect> dsStreamSelect;
@@ -379,6 +458,7 @@ private:
     bool FOSDUpdateLayers = false;
 
     // --- owned for the player's whole life
+    std::vector<std::unique_ptr<CZREffect_Main>> FEffectList;
     std::unique_ptr<TZRVideoInfoMP> Info;
     std::unique_ptr<TZRGraphCallbacks> dsGraphCB;
     std::unique_ptr<TZRSysDevEnum> dsAudioOutputDevicesEnum;

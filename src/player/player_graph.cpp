@@ -254,6 +254,8 @@ void TZRMediaPlayer::ClearGraph(bool clearAudioChains) {
     } catch (...) {
     }
     dsMainScreen.reset();
+    try { if (dsVideoEffects) dsVideoEffects->Clear(); } catch (...) {}
+    dsVideoEffects.reset();
     try { if (dsVideoDecoder) dsVideoDecoder->Clear(); } catch (...) {}
     dsVideoDecoder.reset();
     try {
@@ -295,7 +297,6 @@ void TZRMediaPlayer::ClearGraph(bool clearAudioChains) {
 
 // --- steps that other subsystems fill in; a build without them skips the step
 
-void TZRMediaPlayer::VideoEffects_AddFilter() {}
 void TZRMediaPlayer::MultiScreen_Build() {}
 void TZRMediaPlayer::DVD_BuildGraph() {}
 void TZRMediaPlayer::Audio_AddEffectFilters() {}
@@ -463,12 +464,33 @@ void TZRMediaPlayer::Screen_RenderThroughDecoder() {
     }
 }
 
+// Without an effects filter (it could not be created) the source is connected straight to the renderer.
 void TZRMediaPlayer::Screen_RenderThroughEffects() {
-    // The effects filter is not part of this build: without it the picture is rendered from the source.
-    Screen_RenderFromSource();
+    try {
+        if (!dsMainScreen) throw 1;
+        IBaseFilter* r = dsMainScreen->pVideoRenderer.Get();
+        IBaseFilter* fx = dsVideoEffects ? dsVideoEffects->Filter.Get() : nullptr;
+        if (!RenderStreamThrough(dsCaptureBuilder.Get(), dsSource.Get(), fx, r, r)) ReportError(ZRText::kFirstRendering);
+    } catch (...) {
+        ReportError(ZRText::kFirstRendering);
+    }
 }
 
 void TZRMediaPlayer::Screen_RenderThroughDecoderAndEffects() {
-    // Without the effects filter the decoder leg is the whole chain.
-    Screen_RenderThroughDecoder();
+    try {
+        IBaseFilter* dec = dsVideoDecoder ? dsVideoDecoder->Filter.Get() : nullptr;
+        IBaseFilter* fx = dsVideoEffects ? dsVideoEffects->Filter.Get() : nullptr;
+        if (!fx) {
+            Screen_RenderThroughDecoder();
+            return;
+        }
+        const bool first = RenderStreamThrough(dsCaptureBuilder.Get(), dsSource.Get(), dec, fx, dec);
+        if (!first) ReportError(ZRText::kFirstRendering);
+        if (!dsMainScreen) Screen_AddRenderer();
+        if (!first || !dsMainScreen) return;
+        IBaseFilter* r = dsMainScreen->pVideoRenderer.Get();
+        if (!RenderStreamThrough(dsCaptureBuilder.Get(), fx, nullptr, r, r)) ReportError(ZRText::kFirstRendering);
+    } catch (...) {
+        ReportError(ZRText::kFirstRendering);
+    }
 }

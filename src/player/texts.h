@@ -17,6 +17,9 @@ inline constexpr wchar_t kUnableToResume[] = L"Unable to resume playback.";
 inline constexpr wchar_t kStopException[] = L"Exception during Stop method.";
 inline constexpr wchar_t kUnableToSetDvdPosition[] = L"Unable to set DVD position.";
 
+// Video effects
+inline constexpr wchar_t kUnableToCreateEffects[] = L"Unable to create effects filter.";
+
 // Renderer builder steps
 inline constexpr wchar_t kUnableToAddRenderer[] = L"Unable to add video renderer";
 inline constexpr wchar_t kFirstRendering[] = L"Unable to perform first rendering";

@@ -130,6 +130,12 @@ HRESULT TZRTransformFilter::TOutPin::CheckConnect(IPin* peer) {
     return TZROutputPin::CheckConnect(peer);
 }
 
+HRESULT TZRTransformFilter::TOutPin::CompleteConnect(IPin* peer) {
+    HRESULT hr = TZROutputPin::CompleteConnect(peer);
+    if (FAILED(hr)) return hr;
+    return owner_->CompleteOutputConnect(peer);
+}
+
 HRESULT TZRTransformFilter::TOutPin::CheckMediaType(const AM_MEDIA_TYPE& mt) {
     if (!owner_->input_.IsConnected()) return VFW_E_NOT_CONNECTED;
     return owner_->CheckTransform(owner_->input_.CurrentMediaType().Get(), mt);

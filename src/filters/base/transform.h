@@ -71,6 +71,7 @@ protected:
         HRESULT GetMediaType(int index, MediaType& mt) override;
         HRESULT DecideBufferSize(IMemAllocator* a, ALLOCATOR_PROPERTIES* p) override { return owner_->DecideBufferSize(a, p); }
         HRESULT CheckConnect(IPin* peer) override;
+        HRESULT CompleteConnect(IPin* peer) override;
 
     private:
         TZRTransformFilter* owner_;
@@ -78,6 +79,8 @@ protected:
     friend class TInPin;
     friend class TOutPin;
 
+    // The output pin has connected (allocator decided); a failure undoes the connection.
+    virtual HRESULT CompleteOutputConnect(IPin*) { return S_OK; }
     // Input acceptance: CheckInputType, and for in-place filters also what downstream takes.
     virtual HRESULT CheckInput(const AM_MEDIA_TYPE& mt) { return CheckInputType(mt); }
     // The allocator the input pin offers upstream (default: its own).

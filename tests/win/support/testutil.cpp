@@ -81,5 +81,7 @@ char ColourClass(uint32_t rgb) {
     if (lo(r) && hi(g) && lo(b)) return 'G';
     if (lo(r) && lo(g) && hi(b)) return 'B';
     if (hi(r) && hi(g) && lo(b)) return 'Y';
+    if (lo(r) && hi(g) && hi(b)) return 'C';
+    if (hi(r) && lo(g) && hi(b)) return 'M';
     return '?';
 }

@@ -43,5 +43,6 @@ uint32_t ScreenPixel(int x, int y);
 uint32_t ClientPixel(HWND hwnd, int x, int y);
 // Colour classes (see ColourClass) of client points of a window, all from one screenshot, as a string.
 std::string ClientColours(HWND hwnd, const std::vector<POINT>& points);
-// Rough colour classification for picture checks: 'R', 'G', 'B', 'W', 'K' (black), 'Y', '?'.
+// Rough colour classification for picture checks: 'R', 'G', 'B', 'W', 'K' (black), 'Y', 'C' (cyan), 'M'
+// (magenta), '?'.
 char ColourClass(uint32_t rgb);
