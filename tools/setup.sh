@@ -6,7 +6,6 @@ set -euo pipefail
 PKGS_NATIVE=(
   cmake make g++ ninja-build pkg-config git python3
   googletest libgtest-dev
-  clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 libwine-dev
   g++-multilib qemu-user-static python3-pefile

@@ -2,7 +2,8 @@
 // callbacks the filter calls. Shared by the player, the filter and the portable kernels; no Windows headers.
 //
 // Layout: on x86 the record is 360 bytes with 4-byte string pointers (Int64 and Double fields on 8-byte
-// boundaries); on x64 every part keeps its natural alignment with 8-byte pointers (384 bytes). Both layouts
+// boundaries, also where a 32-bit ABI would align them to 4); on x64 every part keeps its natural alignment
+// with 8-byte pointers (384 bytes). Both layouts
 // are checked below, field by field where a host could rely on them.
 //
 // Booleans stored as LongBool hold -1 (true) or 0 (false); readers take any non-zero value as true.
@@ -89,16 +90,19 @@ struct CZRDenoiseCAST {
 
 struct CZRDeintBlend {
     int32_t blendThresh1, blendThresh2;
-    double blendConstants1, blendConstants2;
+    alignas(8) double blendConstants1;
+    alignas(8) double blendConstants2;
 };
 
 struct CZREffect {
     int32_t _type;
     int32_t ID;
-    int64_t StartTime, StopTime;
+    alignas(8) int64_t StartTime;
+    alignas(8) int64_t StopTime;
     LongBool Enabled;
     int32_t pAmountI, pMinI, pMaxI;
-    double pAmountD, pScaleD;
+    alignas(8) double pAmountD;
+    alignas(8) double pScaleD;
     int32_t pTurbulenceI, pSizeI, pSeamI, pFactorI, pInferenceI, pStyleI;
     int32_t pDenoiseSNRThreshold, pDeintTriangleWeight, pDeintCAVTThreshold, pDenoiseAdaptiveThreshold,
         pDenoiseAdaptiveBlurMode;
