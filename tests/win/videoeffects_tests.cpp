@@ -10,11 +10,7 @@ using namespace zr::pix;
 
 namespace {
 
-std::string Quadrants(HWND h) {
-    std::string s;
-    for (auto [x, y] : {std::pair{80, 60}, {240, 60}, {80, 180}, {240, 180}}) s += ColourClass(ClientPixel(h, x, y));
-    return s;
-}
+std::string Quadrants(HWND h) { return ClientColours(h, {{80, 60}, {240, 60}, {80, 180}, {240, 180}}); }
 
 class EffectsTest : public PlayerTest {
 protected:
@@ -95,6 +91,7 @@ TEST_F(EffectsTest, EffectsChangeThePictureOnScreen) {
     MakePlayer(false);
     player->Video_Effect_Ex(1, 0, 0, true, ef_greyscale, 0, L"");
     player->Set_Video_Effects_Enabled(true);
+    player->Set_Loop(true);
     ASSERT_TRUE(PlayFile(L"videoonly.avi", VR_VideoRenderer));
     player->Screen_Update();
     uint32_t px[4] = {};
@@ -103,9 +100,13 @@ TEST_F(EffectsTest, EffectsChangeThePictureOnScreen) {
         return std::abs(r - g) <= 6 && std::abs(g - b) <= 6;
     };
     PumpUntil([&] {
+        ScreenShot shot;
+        if (!shot.Take()) return false;
         int i = 0;
-        for (auto [x, y] : {std::pair{80, 60}, {240, 60}, {80, 180}, {240, 180}}) px[i++] = ClientPixel(player->Handle(), x, y);
-        return grey(px[0]) && grey(px[1]) && grey(px[2]) && grey(px[3]);
+        for (auto [x, y] : {std::pair{80, 60}, {240, 60}, {80, 180}, {240, 180}})
+            px[i++] = shot.ClientPixel(player->Handle(), x, y);
+        return grey(px[0]) && grey(px[1]) && grey(px[2]) && grey(px[3]) && (px[2] & 0xFF) < (px[0] & 0xFF) &&
+               (px[0] & 0xFF) < (px[1] & 0xFF) && (px[1] & 0xFF) < (px[3] & 0xFF);
     }, 3000);
     for (uint32_t p : px) EXPECT_TRUE(grey(p)) << std::hex << p;
     const int blue = px[2] & 0xFF, red = px[0] & 0xFF, green = px[1] & 0xFF, white = px[3] & 0xFF;
@@ -162,17 +163,22 @@ TEST_F(EffectsTest, TimeWindowOpensAndCloses) {
     MakePlayer(false);
     player->Video_Effect_Ex(1, 1000, 2000, true, ef_invert, 0, L"");
     player->Set_Video_Effects_Enabled(true);
+    player->Set_Loop(true);
     ASSERT_TRUE(PlayFile(L"videoonly.avi", VR_VideoRenderer));
     player->Screen_Update();
+    // A screenshot takes a moment: it counts for a part of the clip only when the position was inside that part
+    // both before and after it was taken. The clip loops, so a part missed once comes again.
     std::string before, during, after;
+    auto inside = [](int32_t a, int32_t b, int32_t lo, int32_t hi) { return a >= lo && b <= hi && a <= b; };
     PumpUntil([&] {
-        const int32_t t = player->Position_Get_Time();
+        const int32_t t0 = player->Position_Get_Time();
         const std::string q = Quadrants(player->Handle());
-        if (t > 300 && t < 800) before = q;
-        if (t > 1300 && t < 1700) during = q;
-        if (t > 2300 && t < 2800) after = q;
-        return !after.empty();
-    }, 8000);
+        const int32_t t1 = player->Position_Get_Time();
+        if (inside(t0, t1, 100, 900)) before = q;
+        if (inside(t0, t1, 1150, 1850)) during = q;
+        if (inside(t0, t1, 2150, 2950)) after = q;
+        return !before.empty() && !during.empty() && !after.empty();
+    }, 20000);
     EXPECT_EQ(before, "RGBW");
     EXPECT_EQ(during, "CMYK");
     EXPECT_EQ(after, "RGBW");
