@@ -5,9 +5,11 @@
 #include <atomic>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "filters/base/allocator.h"
 #include "filters/base/transform.h"
+#include "filters/filter_guids.h"
 #include "playerfixture.h"
 
 namespace {
@@ -91,6 +93,56 @@ public:
         ++samples;
         return S_OK;
     }
+};
+
+// A video sink that counts what reaches it: samples (with the sample objects and a checksum of their
+// data), flushes and ends of stream. With refuseShared it will not take a read-only allocator from
+// upstream, so its samples come in buffers of its own.
+class CountSink final : public zrf::TZRBaseFilter {
+public:
+    explicit CountSink(bool refuseShared) : TZRBaseFilter(kCountClsid, L"sink"), pin_(this, refuseShared) {}
+    int GetPinCount() override { return 1; }
+    zrf::TZRBasePin* GetPin(int i) override { return i == 0 ? &pin_ : nullptr; }
+
+    std::atomic<int> samples{0}, flushes{0}, eos{0};
+    std::vector<IMediaSample*> seen;  // sample objects, in order (streaming thread only while running)
+    uint64_t checksum = 0;
+
+private:
+    class Pin final : public zrf::TZRInputPin {
+    public:
+        Pin(CountSink* f, bool refuse) : TZRInputPin(f, L"In"), owner_(f), refuse_(refuse) {}
+        HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override {
+            return mt.majortype == MEDIATYPE_Video ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        }
+        STDMETHODIMP NotifyAllocator(IMemAllocator* a, BOOL readOnly) override {
+            if (refuse_ && readOnly) return E_FAIL;
+            return TZRInputPin::NotifyAllocator(a, readOnly);
+        }
+        HRESULT OnReceive(IMediaSample* s) override {
+            BYTE* p = nullptr;
+            s->GetPointer(&p);
+            const LONG n = s->GetActualDataLength();
+            for (LONG i = 0; i < n; i += 61) owner_->checksum = owner_->checksum * 31 + p[i];
+            owner_->seen.push_back(s);
+            ++owner_->samples;
+            return S_OK;
+        }
+        STDMETHODIMP BeginFlush() override {
+            ++owner_->flushes;
+            return TZRInputPin::BeginFlush();
+        }
+        STDMETHODIMP EndOfStream() override {
+            HRESULT hr = TZRInputPin::EndOfStream();
+            ++owner_->eos;
+            return hr;
+        }
+
+    private:
+        CountSink* owner_;
+        bool refuse_;
+    };
+    Pin pin_;
 };
 
 // Waits for EC_COMPLETE (or an error event) while pumping messages.
@@ -181,6 +233,101 @@ TEST(FilterBase, InPlaceTransformPassesAllSoundAndEndOfStream) {
         zrf::FreeMediaTypeContent(mt);
         EXPECT_NEAR(seconds, 3.0, 0.1);
     }
+}
+
+// Our infinite tee, from the registered filters DLL, in a graph of its own: a new output appears each time
+// the last one is connected, and every frame reaches every sink, as the same sample object where the sink
+// takes the shared allocator and as a copy with the same data where it does not. Ends of stream, running
+// again after a stop, and a flush reach every output.
+TEST(FilterBase, InfiniteTeeFeedsEveryOutput) {
+    ComPtr<IGraphBuilder> graph;
+    ASSERT_EQ(CreateInstance(CLSID_FilterGraph, graph), S_OK);
+    ComPtr<IBaseFilter> src, tee;
+    ASSERT_EQ(graph->AddSourceFilter(MediaPath(L"videoonly.avi").c_str(), L"src", src.Put()), S_OK);
+    ASSERT_EQ(CreateInstance(zrf::CLSID_ZRInfTee, tee), S_OK);
+    ASSERT_EQ(graph->AddFilter(tee.Get(), L"tee"), S_OK);
+    auto pinCount = [&] {
+        ULONG in = 0, out = 0;
+        CountPins(tee.Get(), &in, &out);
+        return std::pair<ULONG, ULONG>(in, out);
+    };
+    EXPECT_EQ(pinCount(), (std::pair<ULONG, ULONG>(1, 1)));
+    ComPtr<IPin> srcOut, teeIn, out1;
+    ASSERT_TRUE(GetPinByIndex(src.Get(), PINDIR_OUTPUT, 1, srcOut));
+    ASSERT_TRUE(GetPinByIndex(tee.Get(), PINDIR_INPUT, 1, teeIn));
+    // An output cannot connect before the input has a type.
+    ASSERT_TRUE(GetPinByIndex(tee.Get(), PINDIR_OUTPUT, 1, out1));
+    CountSink* sinks[3] = {new CountSink(false), new CountSink(false), new CountSink(true)};
+    ComPtr<IBaseFilter> sinkFilters[3];
+    for (int i = 0; i < 3; ++i) {
+        sinkFilters[i] = ComPtr<IBaseFilter>(sinks[i]);
+        ASSERT_EQ(graph->AddFilter(sinks[i], (L"sink" + std::to_wstring(i)).c_str()), S_OK);
+    }
+    ComPtr<IPin> sink0In;
+    ASSERT_TRUE(GetPinByIndex(sinks[0], PINDIR_INPUT, 1, sink0In));
+    EXPECT_TRUE(FAILED(out1->Connect(sink0In.Get(), nullptr)));
+    // The tee takes any type, the file's byte stream too: it goes where a video renderer's input was,
+    // behind the splitter the platform chose for that renderer.
+    ComPtr<IBaseFilter> vr;
+    ComPtr<IPin> vrIn, video;
+    ASSERT_EQ(CreateInstance(CLSID_VideoRenderer, vr), S_OK);
+    ASSERT_EQ(graph->AddFilter(vr.Get(), L"vr"), S_OK);
+    ASSERT_TRUE(GetPinByIndex(vr.Get(), PINDIR_INPUT, 1, vrIn));
+    ASSERT_EQ(graph->Connect(srcOut.Get(), vrIn.Get()), S_OK);
+    ASSERT_EQ(vrIn->ConnectedTo(video.Put()), S_OK);
+    graph->Disconnect(vrIn.Get());
+    graph->Disconnect(video.Get());
+    graph->RemoveFilter(vr.Get());
+    ASSERT_EQ(graph->ConnectDirect(video.Get(), teeIn.Get(), nullptr), S_OK);
+    for (int i = 0; i < 3; ++i) {
+        ComPtr<IPin> out, in;
+        ASSERT_TRUE(GetPinByIndex(tee.Get(), PINDIR_OUTPUT, static_cast<uint8_t>(i + 1), out)) << i;
+        ASSERT_TRUE(GetPinByIndex(sinks[i], PINDIR_INPUT, 1, in));
+        ASSERT_EQ(graph->ConnectDirect(out.Get(), in.Get(), nullptr), S_OK) << i;
+        PIN_INFO info = {};
+        out->QueryPinInfo(&info);
+        if (info.pFilter) info.pFilter->Release();
+        EXPECT_EQ(std::wstring(info.achName), L"Output" + std::to_wstring(i + 1));
+    }
+    EXPECT_EQ(pinCount(), (std::pair<ULONG, ULONG>(1, 4)));
+
+    ComPtr<IMediaFilter> mf = graph.As<IMediaFilter>();
+    mf->SetSyncSource(nullptr);  // as fast as the frames come
+    ComPtr<IMediaControl> mc = graph.As<IMediaControl>();
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        for (CountSink* s : sinks) { s->samples = 0; s->eos = 0; s->seen.clear(); s->checksum = 0; }
+        ComPtr<IMediaSeeking> seek = graph.As<IMediaSeeking>();
+        LONGLONG zero = 0;
+        seek->SetPositions(&zero, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+        ASSERT_TRUE(SUCCEEDED(mc->Run()));
+        EXPECT_TRUE(PumpUntil([&] { return sinks[0]->eos && sinks[1]->eos && sinks[2]->eos; }, 15000));
+        mc->Stop();
+        EXPECT_GE(sinks[0]->samples.load(), 70);  // 3 s at 25 frames per second
+        EXPECT_EQ(sinks[1]->samples.load(), sinks[0]->samples.load());
+        EXPECT_EQ(sinks[2]->samples.load(), sinks[0]->samples.load());
+        EXPECT_EQ(sinks[0]->seen, sinks[1]->seen);  // the very same samples
+        EXPECT_EQ(sinks[1]->checksum, sinks[0]->checksum);
+        EXPECT_EQ(sinks[2]->checksum, sinks[0]->checksum);  // copies with the same data
+        ASSERT_FALSE(sinks[2]->seen.empty());
+        EXPECT_NE(sinks[2]->seen[0], sinks[0]->seen[0]);
+    }
+    // A flush from upstream reaches every branch.
+    ASSERT_TRUE(SUCCEEDED(mc->Pause()));
+    for (CountSink* s : sinks) s->flushes = 0;
+    EXPECT_EQ(teeIn->BeginFlush(), S_OK);
+    EXPECT_EQ(teeIn->EndFlush(), S_OK);
+    mc->Stop();
+    for (CountSink* s : sinks) EXPECT_EQ(s->flushes.load(), 1);
+    // An output that goes away leaves a free pin to connect again; no further pin appears.
+    ComPtr<IPin> out2;
+    ASSERT_TRUE(GetPinByIndex(tee.Get(), PINDIR_OUTPUT, 2, out2));
+    ComPtr<IPin> peer;
+    ASSERT_EQ(out2->ConnectedTo(peer.Put()), S_OK);
+    EXPECT_EQ(graph->Disconnect(out2.Get()), S_OK);
+    EXPECT_EQ(graph->Disconnect(peer.Get()), S_OK);
+    EXPECT_EQ(pinCount(), (std::pair<ULONG, ULONG>(1, 4)));
+    for (auto& f : sinkFilters) graph->RemoveFilter(f.Get());
 }
 
 // The allocator: its states, the waiting GetBuffer, and samples that come back recycled.
