@@ -1,11 +1,13 @@
 #include "filters/effectstages.h"
 
+#include <algorithm>
 #include <map>
 #include <set>
 
 #include "core/datemask.h"
 #include "core/pixels/blend.h"
 #include "core/pixels/effects.h"
+#include "core/pixels/keying.h"
 #include "filters/logorender.h"
 
 namespace zrf {
@@ -119,15 +121,125 @@ private:
     std::map<int32_t, Cache> cache_;
 };
 
+// Chroma key against the background picture, scaled over the frame (loaded again when the file name, the
+// frame format or the size changes). Without a picture keyed pixels turn black (see keying.h).
+class TChromaStage : public TZRFrameStage {
+public:
+    TChromaStage() : gdiplus_(GdiplusAddRef()) {}
+    ~TChromaStage() override {
+        if (gdiplus_) GdiplusRelease();
+    }
+    void Process(Frame& f, const TZRFrameContext& ctx) override {
+        const TZRChromaSettings& c = ctx.settings.chroma;
+        if (!ctx.settings.chromaOn) return;
+        if (!loaded_ || file_ != c.imageFile || format_ != f.format || width_ != f.width || height_ != f.height)
+            Load(c.imageFile, f);
+        zr::pix::ChromaKey(f, zr::pix::ChromaKeyParams{c.colour, c.contrastLow, c.contrastHigh},
+                           background_.Empty() ? nullptr : &background_.frame);
+    }
+    void Reset() override { loaded_ = false; }
+
+private:
+    void Load(const std::wstring& file, const Frame& f) {
+        loaded_ = true;
+        file_ = file;
+        format_ = f.format;
+        width_ = f.width;
+        height_ = f.height;
+        background_ = zr::pix::OwnedFrame();
+        if (file.empty() || !gdiplus_) return;
+        zr::pix::CZRGraphicLogo g{};
+        g.StretchMode = 0;  // over the whole frame
+        TZRLogoPicture pic;
+        if (!RenderPictureLogo(g, file, f.width, f.height, pic) || pic.width != f.width || pic.height != f.height) return;
+        zr::pix::MakeOwnedFrame(f.format, pic.bgra.data(), pic.width, pic.height, static_cast<ptrdiff_t>(pic.width) * 4,
+                                background_);
+    }
+
+    bool gdiplus_;
+    bool loaded_ = false;
+    std::wstring file_;
+    zr::pix::PixFormat format_ = zr::pix::PixFormat::None;
+    int width_ = 0, height_ = 0;
+    zr::pix::OwnedFrame background_;
+};
+
+// Motion detection: every (interval + 1)-th frame is measured against the one measured before it; the
+// report goes to the host after the frame's processing (no lock held). Highlight and dropping use the last
+// measurement until the next one; frames before the first measurement are never dropped.
+class TMotionStage : public TZRFrameStage {
+public:
+    void Process(Frame& f, const TZRFrameContext& ctx) override {
+        pending_ = false;
+        const TZRMotionSettings& m = ctx.settings.motion;
+        if (!ctx.settings.motionOn) return;
+        const uint32_t every = static_cast<uint32_t>(std::clamp(m.frameInterval, 0, 100000)) + 1;
+        if (counter_++ % every == 0) {
+            zr::pix::MotionParams p{m.red, m.green, m.blue, m.greyscale, m.matrixWidth, m.matrixHeight};
+            if (detector_.Measure(f, p, matrix_, level_)) {
+                pending_ = measured_ = true;
+                cols_ = zr::pix::MotionCells(m.matrixWidth);
+                rows_ = zr::pix::MotionCells(m.matrixHeight);
+            }
+        }
+        if (!measured_) return;
+        if (m.highlight) zr::pix::HighlightCells(f, matrix_.data(), cols_, rows_, m.highlightThreshold,
+                                                 static_cast<uint32_t>(m.highlightColor));
+        if (m.dropFrames && level_ < m.dropFramesThreshold) ctx.drop = true;
+    }
+    void AfterFrame(const Frame&, const TZRFrameContext& ctx) override {
+        if (!pending_) return;
+        pending_ = false;
+        auto cb = reinterpret_cast<zr::pix::TZRMotionCallback>(ctx.settings.motion.callback);
+        if (cb && !matrix_.empty())
+            cb(ctx.settings.app, matrix_.data(), static_cast<int32_t>(matrix_.size()), level_);
+    }
+    void Reset() override {
+        detector_.Reset();
+        counter_ = 0;
+        measured_ = pending_ = false;
+    }
+
+private:
+    zr::pix::MotionDetector detector_;
+    std::vector<uint8_t> matrix_;
+    int level_ = 0, cols_ = 1, rows_ = 1;
+    uint32_t counter_ = 0;
+    bool measured_ = false, pending_ = false;
+};
+
+// Every frame that goes on downstream reaches the host as a bottom-up 24-bit DIB (the buffer is reused from
+// frame to frame), with its start and stop in milliseconds of stream time.
+class THostFrameStage : public TZRFrameStage {
+public:
+    void Process(Frame&, const TZRFrameContext&) override {}
+    void AfterFrame(const Frame& f, const TZRFrameContext& ctx) override {
+        auto cb = reinterpret_cast<zr::pix::TZRVideoFrameCallback>(ctx.settings.frameCallback);
+        if (!ctx.settings.grabberOn || !cb || ctx.drop) return;
+        const size_t bytes = zr::pix::FrameBytes(zr::pix::PixFormat::RGB24, f.width, f.height);
+        if (bytes == 0 || bytes > 0x7FFFFFFF) return;
+        if (dib_.size() != bytes) dib_.assign(bytes, 0);
+        zr::pix::ToBgr24BottomUp(f, dib_.data());
+        const int64_t start = ctx.hasTime ? ctx.streamMs : 0, stop = ctx.hasTime ? ctx.streamStopMs : 0;
+        cb(ctx.settings.app, nullptr, dib_.data(), static_cast<int32_t>(bytes), f.width, f.height,
+           static_cast<int32_t>(start), static_cast<int32_t>(start >> 32), static_cast<int32_t>(stop),
+           static_cast<int32_t>(stop >> 32), nullptr);
+    }
+
+private:
+    std::vector<uint8_t> dib_;
+};
+
 }  // namespace
 
 std::vector<std::unique_ptr<TZRFrameStage>> MakeStages() {
     std::vector<std::unique_ptr<TZRFrameStage>> s;
     s.push_back(std::make_unique<TEffectListStage>(true));   // deinterlacers and denoisers
     s.push_back(std::make_unique<TEffectListStage>(false));  // colour and geometry effects
-    // chroma key goes here
+    s.push_back(std::make_unique<TChromaStage>());
     s.push_back(std::make_unique<TLogoStage>());
-    // motion detection, then frame delivery to the host, go here
+    s.push_back(std::make_unique<TMotionStage>());
+    s.push_back(std::make_unique<THostFrameStage>());
     return s;
 }
 

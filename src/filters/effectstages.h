@@ -10,7 +10,7 @@
 // before the frame is delivered downstream: that is where a stage calls back into the host.
 //
 // Stages, in order: cleanup (deinterlacers, denoisers), effects (colour and geometry), chroma key, logos
-// (text and picture), motion detection, frame delivery. To add one: derive from TZRFrameStage, read what it
+// (text and picture), motion detection, frame delivery to the host. To add one: derive from TZRFrameStage, read what it
 // needs from the snapshot (add fields to TZREffectSettings and fill them in the filter's interface
 // methods), and insert it in MakeStages at its place in the order.
 #pragma once
@@ -64,9 +64,12 @@ struct TZREffectSettings {
 struct TZRFrameContext {
     const TZREffectSettings& settings;
     int64_t streamMs = 0;  // stream time of the frame's start
+    int64_t streamStopMs = 0;  // and of its end
     REFERENCE_TIME start = 0, stop = 0;  // the sample's own times (100 ns, relative to its segment)
     bool hasTime = false;
     uint32_t frameIndex = 0;  // frames since streaming started
+    // Set by a stage's Process: the frame goes no further (neither to the host nor downstream).
+    mutable bool drop = false;
 };
 
 class TZRFrameStage {

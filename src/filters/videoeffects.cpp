@@ -372,9 +372,7 @@ HRESULT TZRVideoEffects::Receive(IMediaSample* in) {
     ComPtr<IMediaSample> out;
     zr::pix::Frame frame;
     std::shared_ptr<const TZREffectSettings> settings;
-    REFERENCE_TIME start = 0, stop = 0;
-    bool hasTime = false;
-    uint32_t index = 0;
+    std::unique_ptr<TZRFrameContext> ctx;
     {
         AutoLock r(receiveLock_);
         if (!output_.IsConnected()) return S_OK;
@@ -386,29 +384,23 @@ HRESULT TZRVideoEffects::Receive(IMediaSample* in) {
         if (hr == S_FALSE) return S_OK;
         if (FAILED(hr)) return hr;
         settings = frameSettings_;
+        ctx = std::make_unique<TZRFrameContext>(TZRFrameContext{*settings});
+        REFERENCE_TIME start = 0, stop = 0;
         const HRESULT th = in->GetTime(&start, &stop);
-        hasTime = th == S_OK || th == VFW_S_NO_STOP_TIME;
+        ctx->hasTime = th == S_OK || th == VFW_S_NO_STOP_TIME;
         if (th == VFW_S_NO_STOP_TIME) stop = start;
-        index = frameIndex_++;
-        TZRFrameContext ctx{*settings};
-        ctx.start = start;
-        ctx.stop = stop;
-        ctx.hasTime = hasTime;
-        ctx.frameIndex = index;
-        // Stream time: the sample's start plus the start of its segment.
-        ctx.streamMs = hasTime ? (start + input_.SegmentStart()) / 10000 : 0;
-        for (auto& s : stages_) s->Process(frame, ctx);
+        ctx->start = start;
+        ctx->stop = stop;
+        ctx->frameIndex = frameIndex_++;
+        // Stream time: the sample's times plus the start of its segment.
+        const REFERENCE_TIME seg = input_.SegmentStart();
+        ctx->streamMs = ctx->hasTime ? (start + seg) / 10000 : 0;
+        ctx->streamStopMs = ctx->hasTime ? (stop + seg) / 10000 : 0;
+        for (auto& s : stages_) s->Process(frame, *ctx);
     }
     // Callbacks into the host run without any of the filter's locks.
-    {
-        TZRFrameContext ctx{*settings};
-        ctx.start = start;
-        ctx.stop = stop;
-        ctx.hasTime = hasTime;
-        ctx.frameIndex = index;
-        ctx.streamMs = hasTime ? (start + input_.SegmentStart()) / 10000 : 0;
-        for (auto& s : stages_) s->AfterFrame(frame, ctx);
-    }
+    for (auto& s : stages_) s->AfterFrame(frame, *ctx);
+    if (ctx->drop) return S_OK;
     AutoLock r(receiveLock_);
     if (!output_.IsConnected()) return S_OK;
     return output_.Deliver(out.Get());
