@@ -35,4 +35,21 @@ python3 -c "import random; r=random.Random(7); open('random.avi','wb').write(byt
 # ASF with one stream each (the network source's reader plays a single stream).
 ff "${quad[@]}" -filter_complex "$stack" -map "[v]" -c:v wmv2 -q:v 3 -f asf videoonly.wmv
 ff "${tone[@]}" -c:a wmav2 -ac 2 -f asf audioonly.wma
+# Chroma key: a red square moving over a green screen, and a blue picture to key it against.
+ff -f lavfi -i "color=c=0x00C000:s=320x240:r=25:d=2" -f lavfi -i "color=c=red:s=80x80:r=25:d=2" \
+   -filter_complex "[0][1]overlay=x='20+40*t':y=20,format=yuv420p[v]" -map "[v]" -c:v mjpeg -q:v 3 -pix_fmt yuvj420p greenscreen.avi
+ff -f lavfi -i "color=c=blue:s=320x240" -frames:v 1 bluebg.bmp
+# Motion: a white block that jumps between the top-left and the bottom-right corner every half second.
+ff -f lavfi -i "color=c=black:s=320x240:r=25:d=2" -f lavfi -i "color=c=white:s=80x60:r=25:d=2" \
+   -filter_complex "[0][1]overlay=x='if(lt(mod(t,1),0.5),0,240)':y='if(lt(mod(t,1),0.5),0,180)',format=yuv420p[v]" \
+   -map "[v]" -c:v mjpeg -q:v 3 -pix_fmt yuvj420p motion.avi
+# Stills: one colour per second (red, green, blue) in several containers, and one whose first stream is audio.
+cps=(-f lavfi -i "color=c=red:s=320x240:r=25:d=1" -f lavfi -i "color=c=0x00FF00:s=320x240:r=25:d=1"
+     -f lavfi -i "color=c=blue:s=320x240:r=25:d=1")
+seq="[0][1][2]concat=n=3:v=1:a=0,format=yuv420p[v]"
+ff "${cps[@]}" -filter_complex "$seq" -map "[v]" -c:v mjpeg -q:v 3 -pix_fmt yuvj420p seconds.avi
+ff "${cps[@]}" -filter_complex "$seq" -map "[v]" -c:v libx264 -preset veryfast -g 25 seconds.mp4
+ff "${cps[@]}" -filter_complex "$seq" -map "[v]" -c:v mpeg2video -q:v 3 -g 12 -f mpeg seconds.mpg
+ff "${cps[@]}" "${tone[@]}" -filter_complex "$seq" -map 3 -map "[v]" -c:v mjpeg -q:v 3 -pix_fmt yuvj420p \
+   -c:a pcm_s16le -ac 2 -shortest seconds_audiofirst.avi
 echo "$hash" > .stamp

@@ -188,9 +188,19 @@ void TZRMediaPlayer::Set_Background_Color(COLORREF c) {
 
 // The effects filter that would take these at once is not part of this build; they are stored for the next
 // playback.
-void TZRMediaPlayer::Set_ChromaKey_Color(TZRChromaColor v) { FChromaKey_Color = v; }
-void TZRMediaPlayer::Set_ChromaKey_ContrastHigh(int32_t v) { FChromaKey_ContrastHigh = v; }
-void TZRMediaPlayer::Set_ChromaKey_ContrastLow(int32_t v) { FChromaKey_ContrastLow = v; }
+// The three chroma values reach a running effects filter at once (with the stored image file name).
+void TZRMediaPlayer::Set_ChromaKey_Color(TZRChromaColor v) {
+    FChromaKey_Color = v;
+    if (dsVideoEffects) VideoEffects_SetupChroma();
+}
+void TZRMediaPlayer::Set_ChromaKey_ContrastHigh(int32_t v) {
+    FChromaKey_ContrastHigh = v;
+    if (dsVideoEffects) VideoEffects_SetupChroma();
+}
+void TZRMediaPlayer::Set_ChromaKey_ContrastLow(int32_t v) {
+    FChromaKey_ContrastLow = v;
+    if (dsVideoEffects) VideoEffects_SetupChroma();
+}
 
 // --- DirectShow filters
 

@@ -341,6 +341,28 @@ public:
     // The audio renderer devices by friendly name, in the platform's order (read once, when first asked).
     const TZRWideStringList& AudioOutputDevices();
 
+    // --- Motion reports (player_motion.cpp)
+    // Pushes the thirteen motion settings to a running effects filter.
+    void MotionDetection_Update();
+    // The matrix text of the last motion report.
+    std::wstring MotionMatrix();
+
+    // --- Frames for the host and stills from files (player_frames.cpp, player_stills.cpp)
+    // The last frame of this playback as a 24-bit bottom-up DIB section owned by the player (the same handle
+    // while the frame size stays); false / 0 when there has been no frame yet.
+    bool Frame_GetCurrent(HBITMAP& frame);
+    HBITMAP Frame_GetCurrentH();
+    int32_t Frame_GetCurrentI();
+    // Writes the last frame as BMP, JPEG (with Quality), PNG, GIF or TIFF (Format 0 ... 4), zoomed by
+    // Frame_Save_ZoomRatio and then resized when Frame_Save_Resize says so. Nothing happens without a frame.
+    void Frame_Save(const std::wstring& Filename, int32_t Format, int32_t Quality);
+    // A still of a video file at Position milliseconds: written to an image file, or as a new bitmap the
+    // caller owns (0 on failure).
+    bool Helpful_SaveFrameFromFile(const std::wstring& SourceFilename, int32_t Position,
+                                   const std::wstring& OutputFilename, int32_t Format);
+    HBITMAP Helpful_GetFrameFromFileH(const std::wstring& SourceFilename, int32_t Position);
+    int32_t Helpful_GetFrameFromFileI(const std::wstring& SourceFilename, int32_t Position);
+
 private:
     friend struct PlayerAccess;
     static LRESULT CALLBACK WndProcThunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -375,6 +397,21 @@ private:
     static int32_t ZR_PIX_STDCALL Motion_Callback(void* app, uint8_t* matrix, int32_t length, int32_t level);
     void VideoEffects_SetupMotion();
     void VideoEffects_SetupChroma();
+    // Motion reports wait for the window thread, except while the window thread changes the graph's state
+    // (stopping, pausing, seeking, tearing down: the streaming thread must be able to finish then). A
+    // TMotionHold on the window thread releases the waiting report and drops new ones while it lives.
+    class TMotionHold {
+    public:
+        explicit TMotionHold(TZRMediaPlayer& p);
+        ~TMotionHold();
+        TMotionHold(const TMotionHold&) = delete;
+        TMotionHold& operator=(const TMotionHold&) = delete;
+
+    private:
+        TZRMediaPlayer& FPlayer;
+    };
+    void HandleMotionMessage(WPARAM level, LPARAM report);
+    void FreeFrameBuffer();
     // Effect list helpers
     CZREffect_Main* FindEffect(int32_t ID) const;
     CZREffect_Main& EffectForWrite(int32_t ID, bool& created);
@@ -452,8 +489,6 @@ private:
     ComPtr<IAsyncExControl> dsAsyncExIntf;
     std::unique_ptr<TDSNetworkSource> dsMMSSource;
     DWORD FRotRegister = 0;
-    uint8_t* FRawFrame = nullptr;
-    int32_t FRawFrameLength = 0, FRawFrameWidth = 0, FRawFrameHeight = 0;
     int32_t FAudioStreamsCount = 0;
     bool FOSDUpdateLayers = false;
 
@@ -469,6 +504,21 @@ private:
     TZRWideStringList FVideoRendererDeinterlaceModes;
     std::wstring FPreviousInfoFileName;
     int64_t FPreviousInfoFileSize = 0;
+    // --- frames for the host: the last frame's pixels (bottom-up 24-bit rows) under FFrameLock. The streaming
+    // thread writes them; the window thread reads them. FEventFrame belongs to the streaming thread (the
+    // bitmap the frame events carry), FCurrentFrame to the window thread (the one the members hand out).
+    SRWLOCK FFrameLock = SRWLOCK_INIT;
+    std::vector<uint8_t> FCurrentBuffer;
+    int32_t FCurrentFrameWidth = 0, FCurrentFrameHeight = 0;
+    HBITMAP FCurrentFrame = nullptr;
+    HBITMAP FEventFrame = nullptr;
+    // --- motion reports: the matrix text and the hand-over to the window thread (under FMotionLock)
+    SRWLOCK FMotionLock = SRWLOCK_INIT;
+    CONDITION_VARIABLE FMotionDone = CONDITION_VARIABLE_INIT;
+    std::wstring FMotionMatrix;
+    uint64_t FMotionSeq = 0;      // number of the last report
+    uint64_t FMotionWaiting = 0;  // the report waiting for the window thread (0: none)
+    int FMotionHolds = 0;
     HBITMAP FBackgroundBitmap = nullptr;
     int FBackgroundWidth = 0, FBackgroundHeight = 0;
     bool FBackgroundInUse = false;

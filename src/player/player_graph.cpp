@@ -122,9 +122,7 @@ void TZRMediaPlayer::BuildGraph() {
     FVideoAvailable = false;
     FVideoWidth = 0;
     FVideoHeight = 0;
-    delete[] FRawFrame;
-    FRawFrame = nullptr;
-    FRawFrameLength = FRawFrameWidth = FRawFrameHeight = 0;
+    FreeFrameBuffer();
 
     const int videoStreams = Info ? Info->VideoStreamsCount() : 0;
     const int audioStreams = Info ? Info->AudioStreamsCount() : 0;
@@ -245,7 +243,9 @@ void TZRMediaPlayer::FindSplitter() {
 }
 
 void TZRMediaPlayer::ClearGraph(bool clearAudioChains) {
-    try { delete[] FRawFrame; FRawFrame = nullptr; FRawFrameLength = 0; } catch (...) {}
+    // Releasing the graph stops it: no motion report may wait for this thread meanwhile.
+    TMotionHold hold(*this);
+    FreeFrameBuffer();
     try {
         if (dsMainScreen) {
             dsMainScreen->ClearVideoWindow();

@@ -13,6 +13,7 @@ void TZRMediaPlayer::Pause() {
     if (FStatus != ST_PLAY || !dsMediaControl) return;
     try {
         FPUGuard guard;
+        TMotionHold hold(*this);
         if (FAILED(dsMediaControl->Pause())) throw 1;
         FStatus = ST_PAUSE;
     } catch (...) {
@@ -36,6 +37,7 @@ void TZRMediaPlayer::Stop() {
     try {
         if (dsMediaControl) {
             FPUGuard guard;
+            TMotionHold hold(*this);
             dsMediaControl->Stop();
         }
     } catch (...) {
@@ -57,6 +59,7 @@ void TZRMediaPlayer::Stop() {
 HRESULT TZRMediaPlayer::SeekTo(LONGLONG current, DWORD currentFlags, LONGLONG stop, DWORD stopFlags) {
     if (!dsMediaSeeking) return E_POINTER;
     FPUGuard guard;
+    TMotionHold hold(*this);
     OAFilterState state = State_Stopped;
     if (dsMediaControl && dsMediaControl->GetState(200, &state) == VFW_S_STATE_INTERMEDIATE) state = State_Paused;
     if (dsMediaControl && state != State_Stopped) dsMediaControl->Stop();
@@ -198,6 +201,7 @@ bool TZRMediaPlayer::SetSpeed(double speed) {
     try {
         if (FStatus != ST_PAUSE && dsMediaControl) {
             FPUGuard guard;
+            TMotionHold hold(*this);
             dsMediaControl->Pause();
             FStatus = ST_PAUSE;
         }
@@ -227,6 +231,7 @@ bool TZRMediaPlayer::NextFrame() {
     try {
         if (FStatus != ST_PAUSE && dsMediaControl) {
             FPUGuard guard;
+            TMotionHold hold(*this);
             dsMediaControl->Pause();
             FStatus = ST_PAUSE;
         }

@@ -87,10 +87,7 @@ LRESULT TZRMediaPlayer::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ZR_REFRESH: Repaint(); return 0;
     case WM_ZR_DVDEVENT: return 0;
     case WM_ZR_GRAPHEVENT: HandleGraphEvents(); return 0;
-    case WM_ZR_MOTION: {
-        if (OnMotion) OnMotion(static_cast<int32_t>(wp), L"");
-        return 0;
-    }
+    case WM_ZR_MOTION: HandleMotionMessage(wp, lp); return 0;
     default:
         break;
     }
@@ -231,7 +228,10 @@ void TZRMediaPlayer::HandleGraphEvents() {
             events->FreeEventParams(code, p1, p2);
             if (code != EC_COMPLETE) continue;
             if (!FLoop) {
-                if (dsMediaControl) dsMediaControl->Stop();
+                if (dsMediaControl) {
+                    TMotionHold hold(*this);
+                    dsMediaControl->Stop();
+                }
                 FStatus = ST_FREE;
                 if (OnStop) OnStop();
                 Repaint();

@@ -277,3 +277,48 @@ TEST_F(ControlEvents, ReleasedInsideItsOwnEvent) {
     EXPECT_TRUE(PumpUntil([&] { return canUnload() == S_OK; }, 2000));
     EXPECT_FALSE(IsWindow(playerWindow));
 }
+
+// Motion reports wait for the window thread and frame events run on the streaming thread: Stop and Close from
+// inside OnMotion and from inside the frame events, and Stop while a motion report waits for a window thread
+// that is busy elsewhere, neither deadlock nor raise anything about the stopped playback afterwards.
+TEST_F(ControlEvents, TransportFromMotionAndFrameEvents) {
+    control->put_Video_Effects_Enabled(VARIANT_TRUE);
+    control->put_MotionDetection_Enabled(VARIANT_TRUE);
+    struct Case {
+        DISPID event;
+        bool close;
+    } cases[] = {{zrevent::OnMotion, false}, {zrevent::OnMotion, true}, {zrevent::OnVideoFrameH, true},
+                 {zrevent::OnVideoFrameI, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.event) + (c.close ? " Close" : " Stop"));
+        sink->Clear();
+        std::atomic<int> acted{0};
+        sink->onEvent = [&](DISPID id, DISPPARAMS*) {
+            if (id != c.event || acted++ > 0) return;
+            if (c.close) control->Close();
+            else control->Stop();
+        };
+        ASSERT_TRUE(PlayFile(L"motion.avi"));
+        ASSERT_TRUE(PumpUntil([&] { return acted > 0 && Status() == 2; }, 10000)) << Status();
+        PumpFor(300);
+        const int motion = sink->Count(zrevent::OnMotion), frames = sink->Count(zrevent::OnVideoFrameH);
+        PumpFor(300);
+        EXPECT_EQ(sink->Count(zrevent::OnMotion), motion);
+        EXPECT_EQ(sink->Count(zrevent::OnVideoFrameH), frames);
+        EXPECT_EQ(sink->Count(zrevent::OnError), 0);
+    }
+
+    // The window thread does not pump for a while: a motion report is waiting for it when it stops the
+    // playback. Stop returns, and the report that waited raises nothing later.
+    sink->onEvent = nullptr;
+    sink->Clear();
+    ASSERT_TRUE(PlayFile(L"motion.avi"));
+    Sleep(1500);
+    const DWORD before = GetTickCount();
+    EXPECT_EQ(control->Stop(), S_OK);
+    EXPECT_LT(GetTickCount() - before, 5000u);
+    EXPECT_EQ(Status(), 2);
+    PumpFor(500);
+    EXPECT_EQ(sink->Count(zrevent::OnMotion), 0);
+    EXPECT_GT(sink->Count(zrevent::OnVideoFrameH), 0);  // frames came until the report blocked the stream
+}

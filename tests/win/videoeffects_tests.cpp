@@ -1,8 +1,13 @@
 // The video effects filter in real playback graphs: what the platform's decoders hand it, and what the
 // effects do to the picture on screen (classic renderer; the clips show red, green, blue and white quadrants).
 #include <cstdio>
+#include <cstring>
+#include <mutex>
 
 #include "playerfixture.h"
+
+#include <gdiplus.h>
+
 #include "filters/videoeffects.h"
 #include "graph/graphutil.h"
 
@@ -339,4 +344,334 @@ TEST_F(EffectsTest, PictureLogoWithColourKey) {
         if (h) DeleteObject(h);
     }
     DeleteFileW(file.c_str());
+}
+
+// --- chroma key, motion detection, frames for the host, saved frames and stills
+
+namespace {
+
+// What the frame and motion hooks saw (they run on the streaming thread, respectively the window thread).
+struct HostLog {
+    std::mutex lock;
+    int frames = 0;
+    std::vector<std::pair<int32_t, std::wstring>> motion;
+    std::vector<uint8_t> firstFrame;  // the pixels of the first frame event (bottom-up 24-bit rows)
+    int width = 0, height = 0;
+    bool highlighted = false;  // a frame showed a red-tinted cell where the block was
+};
+
+// The pixel (x, y from the top) of a bottom-up 24-bit DIB section, as 0x00RRGGBB.
+uint32_t DibPixel(HBITMAP h, int x, int y) {
+    DIBSECTION ds = {};
+    if (GetObjectW(h, sizeof ds, &ds) != sizeof ds || !ds.dsBm.bmBits || ds.dsBm.bmBitsPixel != 24) return 0xFFFFFFFF;
+    const int stride = (ds.dsBm.bmWidth * 3 + 3) & ~3;
+    const auto* p = static_cast<const uint8_t*>(ds.dsBm.bmBits) + stride * (ds.dsBm.bmHeight - 1 - y) + x * 3;
+    return static_cast<uint32_t>(p[2]) << 16 | p[1] << 8 | p[0];
+}
+
+// An image file read back: its size and the colour classes at the centres of its quadrants.
+struct ImageRead {
+    UINT width = 0, height = 0;
+    std::string quadrants;
+};
+ImageRead ReadImage(const std::wstring& file) {
+    ImageRead r;
+    Gdiplus::Bitmap bmp(file.c_str());
+    if (bmp.GetLastStatus() != Gdiplus::Ok) return r;
+    r.width = bmp.GetWidth();
+    r.height = bmp.GetHeight();
+    for (auto [fx, fy] : {std::pair{1, 1}, {3, 1}, {1, 3}, {3, 3}}) {
+        Gdiplus::Color c;
+        bmp.GetPixel(r.width * fx / 4, r.height * fy / 4, &c);
+        r.quadrants += ColourClass(c.GetValue() & 0xFFFFFF);
+    }
+    return r;
+}
+
+std::string FileMagic(const std::wstring& file) {
+    std::string m(4, '\0');
+    FILE* f = _wfopen(file.c_str(), L"rb");
+    if (!f) return "";
+    const size_t n = fread(m.data(), 1, 4, f);
+    fclose(f);
+    m.resize(n);
+    return m;
+}
+
+std::wstring TempDir() {
+    wchar_t buf[MAX_PATH] = {};
+    const DWORD n = GetTempPathW(MAX_PATH, buf);
+    std::wstring d(buf, n);
+    while (!d.empty() && (d.back() == L'\\' || d.back() == L'/')) d.pop_back();
+    return d;
+}
+
+// The numbers of a matrix text, line by line.
+std::vector<std::vector<int>> MatrixLines(const std::wstring& text) {
+    std::vector<std::vector<int>> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t end = text.find(L"\r\n", pos);
+        if (end == std::wstring::npos) break;
+        std::vector<int> line;
+        std::wstring l = text.substr(pos, end - pos);
+        size_t p = 0;
+        while (p < l.size()) {
+            const size_t b = l.find(L' ', p);
+            if (b == std::wstring::npos) break;
+            line.push_back(std::stoi(l.substr(p, b - p)));
+            p = b + 1;
+        }
+        lines.push_back(line);
+        pos = end + 2;
+    }
+    return lines;
+}
+
+class HostFramesTest : public EffectsTest {
+protected:
+    void Hook() {
+        player->OnVideoFrameH.Set(
+            [](void* c, HBITMAP h, int32_t, int32_t) {
+                auto* l = static_cast<HostLog*>(c);
+                std::lock_guard<std::mutex> g(l->lock);
+                if (l->frames++ == 0) {
+                    DIBSECTION ds = {};
+                    if (GetObjectW(h, sizeof ds, &ds) == sizeof ds && ds.dsBm.bmBits) {
+                        l->width = ds.dsBm.bmWidth;
+                        l->height = ds.dsBm.bmHeight;
+                        const auto* b = static_cast<const uint8_t*>(ds.dsBm.bmBits);
+                        l->firstFrame.assign(b, b + ds.dsBmih.biSizeImage);
+                    }
+                }
+                // The block's two corners (cells of 40 x 30 on 320 x 240): a red tint on black or white.
+                for (auto [x, y] : {std::pair{20, 15}, {300, 225}}) {
+                    const uint32_t p = DibPixel(h, x, y);
+                    const int r = (p >> 16) & 0xFF, gr = (p >> 8) & 0xFF;
+                    if (r >= 100 && r - gr >= 60) l->highlighted = true;
+                }
+            },
+            &host_);
+        player->OnMotion.Set(
+            [](void* c, int32_t level, const wchar_t* m) {
+                auto* l = static_cast<HostLog*>(c);
+                std::lock_guard<std::mutex> g(l->lock);
+                l->motion.emplace_back(level, m ? m : L"");
+            },
+            &host_);
+    }
+    bool PlayToEnd(const wchar_t* file, TZRVideoRenderer r = VR_VideoRenderer) {
+        log.stops = 0;
+        if (!PlayFile(file, r)) return false;
+        return WaitStop(15000);
+    }
+    HostLog host_;
+};
+
+}  // namespace
+
+// A green screen keyed against a picture shows the picture where the green was; the subject stays. Without a
+// picture keyed pixels are black. The picture's name reaches a running filter with the next colour or contrast
+// write, not before.
+TEST_F(HostFramesTest, ChromaKeyShowsThePictureWhereTheGreenWas) {
+    MakePlayer(false);
+    player->Set_Video_Effects_Enabled(true);
+    player->Set_ChromaKey_Enabled(true);
+    player->Set_Loop(true);
+    ASSERT_TRUE(PlayFile(L"greenscreen.avi"));
+    player->Screen_Update();
+    auto at = [&](int x, int y) { return ColourClass(ClientPixel(player->Handle(), x, y)); };
+    EXPECT_TRUE(PumpUntil([&] { return at(160, 180) == 'K'; }, 3000)) << at(160, 180);
+    player->Set_ChromaKey_ImageFilename(MediaPath(L"bluebg.bmp"));
+    PumpFor(400);
+    EXPECT_EQ(at(160, 180), 'K');  // stored only
+    player->Set_ChromaKey_Color(Chroma_Green);
+    EXPECT_TRUE(PumpUntil([&] { return at(160, 180) == 'B' && at(20, 200) == 'B'; }, 3000)) << at(160, 180);
+    EXPECT_TRUE(PumpUntil([&] { return at(100, 60) == 'R'; }, 3000)) << at(100, 60);  // the square stays
+    // Keying red instead takes the square away and gives the green back.
+    player->Set_ChromaKey_Color(Chroma_Red);
+    EXPECT_TRUE(PumpUntil([&] { return at(100, 60) == 'B' && at(160, 180) == 'G'; }, 3000)) << at(100, 60) << at(160, 180);
+    player->Close();
+
+    // The switch reaches the filter only when a playback builds it.
+    MakePlayer(false);
+    player->Set_Video_Effects_Enabled(true);
+    ASSERT_TRUE(PlayFile(L"greenscreen.avi"));
+    player->Screen_Update();
+    player->Set_ChromaKey_Enabled(true);
+    player->Set_ChromaKey_Color(Chroma_Green);
+    PumpFor(500);
+    EXPECT_EQ(at(160, 180), 'G');
+}
+
+// A block jumping between two corners raises OnMotion with the cells it left and entered (the matrix text:
+// eight lines, one per column of cells, eight numbers each) and a level above a still clip's; highlight tints
+// those cells in the frames the host gets. Motion enabled during a playback starts nothing.
+TEST_F(HostFramesTest, MotionReportsWhereTheBlockMoved) {
+    MakePlayer(false);
+    Hook();
+    player->Set_Video_Effects_Enabled(true);
+    player->Set_MotionDetection_Enabled(true);
+    player->Set_MotionDetection_Highlight_Enabled(true);
+    player->Set_MotionDetection_Highlight_Color(0x0000FF);
+    ASSERT_TRUE(PlayToEnd(L"motion.avi"));
+    std::vector<std::pair<int32_t, std::wstring>> reports;
+    {
+        std::lock_guard<std::mutex> g(host_.lock);
+        reports = host_.motion;
+        EXPECT_TRUE(host_.highlighted);
+    }
+    ASSERT_GE(reports.size(), 20u);
+    int moving = 0, maxLevel = 0;
+    for (const auto& [level, text] : reports) {
+        const auto lines = MatrixLines(text);
+        ASSERT_EQ(lines.size(), 8u) << ::testing::PrintToString(text);
+        for (const auto& l : lines) ASSERT_EQ(l.size(), 8u);
+        maxLevel = std::max(maxLevel, level);
+        if (level < 5) continue;
+        ++moving;
+        // Line = column of cells, position = row: the block covers columns 0-1 x rows 0-1 and 6-7 x 6-7.
+        for (int c = 0; c < 8; ++c)
+            for (int r = 0; r < 8; ++r) {
+                const bool block = (c < 2 && r < 2) || (c >= 6 && r >= 6);
+                if (block) EXPECT_GE(lines[c][r], 50) << c << "," << r;
+                else EXPECT_LE(lines[c][r], 10) << c << "," << r;
+            }
+        EXPECT_NEAR(level, 12, 3);  // two blocks of 80 x 60 out of 320 x 240
+    }
+    EXPECT_GE(moving, 2);  // three jumps in two seconds
+    EXPECT_EQ(player->MotionMatrix(), reports.back().second);
+
+    // A still clip: no level above the noise.
+    host_.motion.clear();
+    ASSERT_TRUE(PlayToEnd(L"videoonly.avi"));
+    int stillMax = 0;
+    for (const auto& r : host_.motion) stillMax = std::max(stillMax, r.first);
+    EXPECT_FALSE(host_.motion.empty());
+    EXPECT_LT(stillMax, maxLevel);
+    EXPECT_LE(stillMax, 1);
+    player->Close();
+
+    // Enabled while playing: nothing until the next playback.
+    MakePlayer(false);
+    Hook();
+    host_.motion.clear();
+    player->Set_Video_Effects_Enabled(true);
+    ASSERT_TRUE(PlayFile(L"motion.avi"));
+    player->Set_MotionDetection_Enabled(true);
+    player->MotionDetection_Update();
+    ASSERT_TRUE(WaitStop(15000));
+    EXPECT_TRUE(host_.motion.empty());
+}
+
+// Every frame reaches the host as an upright 24-bit picture; the last one is kept for Frame_GetCurrentH and
+// Frame_Save in every format, zoomed and resized.
+TEST_F(HostFramesTest, FramesReachTheHostAndSave) {
+    MakePlayer(false);
+    Hook();
+    player->Set_Video_Effects_Enabled(true);
+    ASSERT_TRUE(PlayToEnd(L"videoonly.avi"));
+    {
+        std::lock_guard<std::mutex> g(host_.lock);
+        EXPECT_NEAR(host_.frames, 75, 2);  // 3 s at 25 frames per second
+        ASSERT_EQ(host_.width, 320);
+        ASSERT_EQ(host_.height, 240);
+        // Bottom-up rows: the top-left quadrant (red) is near the end of the buffer.
+        const uint8_t* px = host_.firstFrame.data() + 960 * (239 - 60) + 80 * 3;
+        EXPECT_EQ(ColourClass(static_cast<uint32_t>(px[2]) << 16 | px[1] << 8 | px[0]), 'R');
+    }
+    HBITMAP h = player->Frame_GetCurrentH();
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(player->Frame_GetCurrentH(), h);  // same size: the same bitmap
+    std::string q;
+    for (auto [x, y] : {std::pair{80, 60}, {240, 60}, {80, 180}, {240, 180}}) q += ColourClass(DibPixel(h, x, y));
+    EXPECT_EQ(q, "RGBW");
+
+    const std::wstring dir = TempDir();
+    struct Case {
+        int32_t format;
+        const wchar_t* ext;
+        const char* magic;
+    } cases[] = {{0, L"bmp", "BM"}, {1, L"jpg", "\xFF\xD8\xFF"}, {2, L"png", "\x89PNG"}, {3, L"gif", "GIF8"}, {4, L"tif", "II*"}};
+    for (const Case& c : cases) {
+        const std::wstring file = dir + L"\\frame." + c.ext;
+        DeleteFileW(file.c_str());
+        player->Frame_Save(file, c.format, 90);
+        const std::string magic = FileMagic(file);
+        EXPECT_EQ(magic.substr(0, strlen(c.magic)), c.magic) << c.format;
+        const ImageRead r = ReadImage(file);
+        EXPECT_EQ(r.width, 320u);
+        EXPECT_EQ(r.height, 240u);
+        EXPECT_EQ(r.quadrants, "RGBW") << c.format;
+        if (!getenv("ZR_KEEP")) DeleteFileW(file.c_str());
+    }
+    // Zoom, then resize; a zoom within the tolerance of 1 is none; an unknown format writes nothing.
+    struct Size {
+        double zoom;
+        bool resize;
+        int rw, rh;
+        UINT w, h;
+    } sizes[] = {{0.5, false, 0, 0, 160, 120}, {1.000005, false, 0, 0, 320, 240}, {0.5, true, 100, 50, 100, 50},
+                 {1.0, true, 0, 50, 320, 240}};
+    for (const Size& s : sizes) {
+        player->Set_Frame_Save_ZoomRatio(s.zoom);
+        player->Set_Frame_Save_Resize(s.resize);
+        player->Set_Frame_Save_Resize_Width(s.rw);
+        player->Set_Frame_Save_Resize_Height(s.rh);
+        const std::wstring file = dir + L"\\sized.png";
+        DeleteFileW(file.c_str());
+        player->Frame_Save(file, 2, 0);
+        const ImageRead r = ReadImage(file);
+        EXPECT_EQ(r.width, s.w) << s.zoom;
+        EXPECT_EQ(r.height, s.h) << s.zoom;
+        EXPECT_EQ(r.quadrants, "RGBW") << s.zoom;
+        DeleteFileW(file.c_str());
+    }
+    const std::wstring bad = dir + L"\\bad.img";
+    player->Frame_Save(bad, 5, 0);
+    EXPECT_EQ(GetFileAttributesW(bad.c_str()), INVALID_FILE_ATTRIBUTES);
+    player->Close();
+
+    // Without the effects filter: no frame events and nothing to save.
+    MakePlayer(false);
+    host_.frames = 0;
+    Hook();
+    ASSERT_TRUE(PlayToEnd(L"videoonly.avi"));
+    EXPECT_EQ(host_.frames, 0);
+    const std::wstring none = dir + L"\\none.bmp";
+    player->Frame_Save(none, 0, 0);
+    EXPECT_EQ(GetFileAttributesW(none.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// A still at a position shows the frame of that time (one colour per second), from each container and from a
+// file whose first stream is audio; a file without video gives nothing.
+TEST_F(HostFramesTest, StillsFromFiles) {
+    MakePlayer(false);
+    for (const wchar_t* f : {L"seconds.avi", L"seconds.mp4", L"seconds.mpg", L"seconds_audiofirst.avi"}) {
+        for (auto [ms, want] : {std::pair{500, 'R'}, {1500, 'G'}, {2500, 'B'}}) {
+            SCOPED_TRACE(::testing::PrintToString(std::wstring(f)) + " " + std::to_string(ms));
+            HBITMAP h = player->Helpful_GetFrameFromFileH(MediaPath(f), ms);
+            ASSERT_NE(h, nullptr);
+            BITMAP b = {};
+            ASSERT_NE(GetObjectW(h, sizeof b, &b), 0);
+            EXPECT_EQ(b.bmWidth, 320);
+            EXPECT_EQ(b.bmHeight, 240);
+            HDC dc = CreateCompatibleDC(nullptr);
+            HGDIOBJ old = SelectObject(dc, h);
+            const COLORREF c = GetPixel(dc, 160, 60);
+            SelectObject(dc, old);
+            DeleteDC(dc);
+            EXPECT_EQ(ColourClass(static_cast<uint32_t>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c)), want);
+            DeleteObject(h);
+        }
+    }
+    EXPECT_EQ(player->Helpful_GetFrameFromFileH(MediaPath(L"clip.wav"), 500), nullptr);
+    EXPECT_EQ(player->Helpful_GetFrameFromFileI(MediaPath(L"no such file.avi"), 500), 0);
+    const std::wstring out = TempDir() + L"\\still.png";
+    DeleteFileW(out.c_str());
+    EXPECT_TRUE(player->Helpful_SaveFrameFromFile(MediaPath(L"seconds.mp4"), 1500, out, 2));
+    EXPECT_EQ(ReadImage(out).quadrants, "GGGG");
+    DeleteFileW(out.c_str());
+    EXPECT_FALSE(player->Helpful_SaveFrameFromFile(MediaPath(L"clip.wav"), 500, out, 2));
+    EXPECT_EQ(GetFileAttributesW(out.c_str()), INVALID_FILE_ATTRIBUTES);
 }
