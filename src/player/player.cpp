@@ -101,6 +101,10 @@ TZRMediaPlayer::~TZRMediaPlayer() {
     } catch (...) {
     }
     try { ClearGraph(true); } catch (...) {}
+    // The frame bitmaps (no streaming thread runs any more).
+    if (FCurrentFrame) DeleteObject(FCurrentFrame);
+    if (FEventFrame) DeleteObject(FEventFrame);
+    FCurrentFrame = FEventFrame = nullptr;
     dsAudioOutputDevicesEnum.reset();
     dsFilters.reset();
     // The graph callback object goes last among the graph helpers: a graph that is still alive somewhere

@@ -275,6 +275,20 @@ void HighlightCells(Frame& f, const uint8_t* matrix, int cols, int rows, int thr
         }
 }
 
+namespace {
+// Clamping to 0..255 by table for the conversion's range of (value >> 8): -278 ... 535.
+struct ClampTable {
+    uint8_t v[1024];
+    ClampTable() {
+        for (int i = 0; i < 1024; ++i) v[i] = Clamp8(i - 384);
+    }
+};
+const uint8_t* Clamp8Table() {
+    static const ClampTable t;
+    return t.v + 384;
+}
+}  // namespace
+
 void ToBgr24BottomUp(const Frame& f, uint8_t* dst) {
     if (!dst || f.format == PixFormat::None) return;
     const int w = f.width, h = f.height;
@@ -294,16 +308,23 @@ void ToBgr24BottomUp(const Frame& f, uint8_t* dst) {
             const uint8_t* ur = f.u + f.cstride * (y / 2);
             const uint8_t* vr = f.v + f.cstride * (y / 2);
             const int step = f.cstep;
-            for (int x = 0; x < w; x += 2) {
+            const uint8_t* clip = Clamp8Table();
+            auto put = [&](uint8_t* px, int yv, int rr, int gg, int bb) {
+                const int c = (yv - 16) * 298;
+                px[0] = clip[(c + bb) >> 8];
+                px[1] = clip[(c + gg) >> 8];
+                px[2] = clip[(c + rr) >> 8];
+            };
+            int x = 0;
+            for (; x + 1 < w; x += 2) {
                 const int du = ur[(x / 2) * step] - 128, dv = vr[(x / 2) * step] - 128;
                 const int rr = 409 * dv + 128, gg = -100 * du - 208 * dv + 128, bb = 516 * du + 128;
-                for (int k = 0; k < 2 && x + k < w; ++k) {
-                    const int c = (yr[x + k] - 16) * 298;
-                    uint8_t* px = d + (x + k) * 3;
-                    px[0] = Clamp8((c + bb) >> 8);
-                    px[1] = Clamp8((c + gg) >> 8);
-                    px[2] = Clamp8((c + rr) >> 8);
-                }
+                put(d + x * 3, yr[x], rr, gg, bb);
+                put(d + x * 3 + 3, yr[x + 1], rr, gg, bb);
+            }
+            if (x < w) {
+                const int du = ur[(x / 2) * step] - 128, dv = vr[(x / 2) * step] - 128;
+                put(d + x * 3, yr[x], 409 * dv + 128, -100 * du - 208 * dv + 128, 516 * du + 128);
             }
         }
         // Row padding stays as it was (zero in a fresh buffer).
