@@ -37,7 +37,10 @@ int wmain(int argc, wchar_t** argv) {
         player.OnVideoFrameH.Set([](void* c, HBITMAP h, int32_t, int32_t) {
             DIBSECTION ds = {};
             if (GetObjectW(h, sizeof ds, &ds) == sizeof ds && ds.dsBm.bmBits)
-                *static_cast<volatile uint32_t*>(c) += static_cast<const uint8_t*>(ds.dsBm.bmBits)[0];
+            {
+                auto* seen = static_cast<volatile uint32_t*>(c);
+                *seen = *seen + static_cast<const uint8_t*>(ds.dsBm.bmBits)[0];
+            }
         }, const_cast<uint32_t*>(&seen));
         std::vector<double> deliver, mem;
         PlayerAccess::Deliver(player, frame.data(), static_cast<int32_t>(bytes), W, H);  // buffers allocated once
